@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds Ladlewise in build/ and starts it, installing what the build needs first.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+install_packages "${BUILD_PACKAGES[@]}"
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel
+exec build/src/ladlewise "$@"

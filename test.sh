@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Ladlewise and runs every test, then does it again with AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-sanitize/. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@"
+    cmake --build "$dir" --parallel
+    ctest --test-dir "$dir" --output-on-failure --timeout 300
+}
+
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DLADLEWISE_SANITIZE=ON

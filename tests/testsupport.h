@@ -1,0 +1,78 @@
+// Helpers shared by the window tests: a throw-away home folder, file access in
+// bytes, and answering modal dialogs the way a user would.
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+// Points HOME at a fresh temporary folder for as long as it lives.
+class TemporaryHome
+{
+public:
+    TemporaryHome() : oldHome(qgetenv("HOME")) { qputenv("HOME", dir.path().toLocal8Bit()); }
+    ~TemporaryHome() { qputenv("HOME", oldHome); }
+
+    bool isValid() const { return dir.isValid(); }
+    QString path(const QString &relative) const { return dir.filePath(relative); }
+    QString dataPath(const QString &relative) const
+    {
+        return path(QStringLiteral("Documents/ladlewise/data/") + relative);
+    }
+    QString notePath(const QString &name) const
+    {
+        return dataPath(QStringLiteral("saved_meals/") + name);
+    }
+    QStringList entries() const
+    {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+private:
+    QByteArray oldHome;
+    QTemporaryDir dir;
+};
+
+inline bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Waits for the next modal dialog of type Dialog and hands it to answer. Call it
+// before the action that opens the dialog, since that action blocks until it closes.
+template <typename Dialog>
+void answerNextDialog(std::function<void(Dialog *)> answer)
+{
+    auto *poll = new QTimer;
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, clock, answer] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog && clock->elapsed() < 10000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete clock;
+        if (dialog)
+            answer(dialog);
+    });
+    poll->start(10);
+}
+
+#endif // TESTSUPPORT_H
