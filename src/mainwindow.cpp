@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QTextCodec>
 #include <QTextStream>
 
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
@@ -21,6 +22,20 @@ static QStringList groceryItems(QString text)
             items.append(line);
     }
     return items;
+}
+
+// A file device reports a write cut short (say by a full disk) as success, so keep
+// writing until the rest goes through or the device says why it refuses.
+static bool writeAll(QIODevice &device, const QByteArray &data)
+{
+    qint64 written = 0;
+    while (written < data.size()) {
+        const qint64 chunk = device.write(data.constData() + written, data.size() - written);
+        if (chunk <= 0)
+            return false;
+        written += chunk;
+    }
+    return true;
 }
 
 MainWindow::MainWindow(QWidget *parent)
@@ -116,12 +131,10 @@ bool MainWindow::writeTextFile(const QString &path, const QString &text,
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        QTextStream out(&file);
-        out << text;
-        out.flush();
-        if (file.commit())
-            return true;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text)
+            && writeAll(file, QTextCodec::codecForLocale()->fromUnicode(text))
+            && file.commit()) {
+        return true;
     }
     QMessageBox::warning(this, QStringLiteral("Save Failed"),
                          failureText.arg(QDir::toNativeSeparators(path), file.errorString()));
