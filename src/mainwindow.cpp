@@ -24,8 +24,8 @@ static QStringList groceryItems(QString text)
     return items;
 }
 
-// A file device reports a write cut short (say by a full disk) as success, so keep
-// writing until the rest goes through or the device says why it refuses.
+// A file device takes a write cut short (say by a full disk) for success, so write
+// unbuffered and keep writing until the rest goes through or the device says why not.
 static bool writeAll(QIODevice &device, const QByteArray &data)
 {
     qint64 written = 0;
@@ -131,7 +131,7 @@ bool MainWindow::writeTextFile(const QString &path, const QString &text,
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)
             && writeAll(file, QTextCodec::codecForLocale()->fromUnicode(text))
             && file.commit()) {
         return true;

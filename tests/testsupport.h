@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 // Points HOME at a fresh temporary folder for as long as it lives.
 class TemporaryHome
@@ -39,6 +41,29 @@ public:
 private:
     QByteArray oldHome;
     QTemporaryDir dir;
+};
+
+// Makes every write past `bytes` fail with EFBIG, as a full disk would, while it lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+
+private:
+    rlimit saved {};
+    void (*previousHandler)(int) = nullptr;
 };
 
 inline bool writeFile(const QString &path, const QByteArray &content)

@@ -1,0 +1,49 @@
+#include "mainwindow.h"
+#include "testsupport.h"
+
+#include <QCalendarWidget>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+// German abbreviates day and month names with a dot ("Do. Sept. 19 2019"), so the
+// note's file name holds dots before the one that starts its extension.
+class tst_DottedLocale : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void savedNoteIsFoundWhenTheDayIsPickedAgain();
+};
+
+void tst_DottedLocale::savedNoteIsFoundWhenTheDayIsPickedAgain()
+{
+    const QDate day(2019, 9, 19);
+    const QString dayText = day.toString(Qt::TextDate);
+    QVERIFY2(dayText.count('.') >= 2, qPrintable("the locale did not take: " + dayText));
+
+    TemporaryHome home;
+    MainWindow window;
+    auto *calendar = window.findChild<QCalendarWidget *>("Calendar");
+    auto *box = window.findChild<QTextEdit *>("TextBox");
+    calendar->setSelectedDate(day);
+    window.findChild<QPushButton *>("EditButton")->click();
+    QTest::keyClicks(box, "Zwiebelkuchen");
+    window.findChild<QPushButton *>("SaveButton")->click();
+    QCOMPARE(readFile(home.notePath(dayText + ".txt")), QByteArray("Zwiebelkuchen"));
+
+    calendar->setSelectedDate(day.addDays(1));
+    QCOMPARE(box->toPlainText(), QString());
+    calendar->setSelectedDate(day);
+    QCOMPARE(box->toPlainText(), QString("Zwiebelkuchen"));
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("LC_ALL", "de_DE");
+    QApplication app(argc, argv);
+    tst_DottedLocale test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_dottedlocale.moc"

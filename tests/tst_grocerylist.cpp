@@ -1,0 +1,318 @@
+#include "mainwindow.h"
+#include "testsupport.h"
+
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class tst_GroceryList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startupLoadsNonBlankLinesAsTheyStand_data();
+    void startupLoadsNonBlankLinesAsTheyStand();
+    void everyCommandRewritesTheTrimmedList_data();
+    void everyCommandRewritesTheTrimmedList();
+    void addItemAppendsWhatWasAccepted_data();
+    void addItemAppendsWhatWasAccepted();
+    void pastedLinesComeBackTheSameAfterRestart();
+    void deleteRemovesCurrentRowEvenWhenNotHighlighted_data();
+    void deleteRemovesCurrentRowEvenWhenNotHighlighted();
+    void clearListEmptiesOnlyWhenConfirmed_data();
+    void clearListEmptiesOnlyWhenConfirmed();
+    void addingOnAFreshHomeCreatesTheFolders();
+    void failedWriteWarnsAndKeepsTheOldFile_data();
+    void failedWriteWarnsAndKeepsTheOldFile();
+
+private:
+    void openWindow();
+    void addItem(const QString &typed, bool accept);
+    QStringList entries() const;
+    QListWidget *list() const { return window->findChild<QListWidget *>("GroceryList"); }
+    void click(const char *name) { QTest::mouseClick(window->findChild<QPushButton *>(name), Qt::LeftButton); }
+    QByteArray listFile() const { return readFile(home->dataPath("list.txt")); }
+
+    TemporaryHome *home = nullptr;
+    MainWindow *window = nullptr;
+};
+
+void tst_GroceryList::init()
+{
+    home = new TemporaryHome;
+    QVERIFY(home->isValid());
+}
+
+void tst_GroceryList::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete home;
+}
+
+void tst_GroceryList::openWindow()
+{
+    delete window;
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+// Pastes rather than types, since only a paste brings line breaks into the line edit.
+void tst_GroceryList::addItem(const QString &typed, bool accept)
+{
+    bool answered = false;
+    answerNextDialog<QInputDialog>([&](QInputDialog *dialog) {
+        answered = true;
+        QCOMPARE(dialog->windowTitle(), QString("Add Item"));
+        QCOMPARE(dialog->labelText(), QString("Enter Item Name"));
+        QCOMPARE(dialog->parentWidget(), nullptr);
+        auto *edit = dialog->findChild<QLineEdit *>();
+        QApplication::clipboard()->setText(typed);
+        QTest::keySequence(edit, QKeySequence::Paste);
+        auto *buttons = dialog->findChild<QDialogButtonBox *>();
+        QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel),
+                          Qt::LeftButton);
+    });
+    click("AddItemButton");
+    QVERIFY2(answered, "Add Item showed no dialog");
+}
+
+QStringList tst_GroceryList::entries() const
+{
+    QStringList texts;
+    for (int row = 0; row < list()->count(); ++row)
+        texts << list()->item(row)->text();
+    return texts;
+}
+
+void tst_GroceryList::startupLoadsNonBlankLinesAsTheyStand_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("blank lines skipped") << QByteArray("eggs\n\n   \nmilk") << QStringList{"eggs", "milk"};
+    QTest::newRow("spaces kept") << QByteArray("  eggs \n big  bag of rice \nmilk\t")
+                                 << QStringList{"  eggs ", " big  bag of rice ", "milk\t"};
+    QTest::newRow("duplicates kept") << QByteArray("eggs\neggs") << QStringList{"eggs", "eggs"};
+    QTest::newRow("windows line ends") << QByteArray("eggs\r\nmilk\r\n") << QStringList{"eggs", "milk"};
+    QTest::newRow("empty file") << QByteArray() << QStringList();
+}
+
+void tst_GroceryList::startupLoadsNonBlankLinesAsTheyStand()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, expected);
+
+    QVERIFY(writeFile(home->dataPath("list.txt"), file));
+    openWindow();
+    QCOMPARE(entries(), expected);
+    QCOMPARE(listFile(), file);
+}
+
+void tst_GroceryList::everyCommandRewritesTheTrimmedList_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("rewritten");
+
+    QTest::newRow("outer spaces of first and last lost")
+            << QByteArray("  eggs \n rice \n  milk  \n") << QByteArray("eggs \n rice \n  milk");
+    QTest::newRow("blank lines dropped") << QByteArray("\neggs\n\n\nmilk\n\n") << QByteArray("eggs\nmilk");
+    QTest::newRow("empty list") << QByteArray("\n  \n") << QByteArray();
+}
+
+// Delete Item with no current row changes nothing but still writes the list.
+void tst_GroceryList::everyCommandRewritesTheTrimmedList()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, rewritten);
+
+    QVERIFY(writeFile(home->dataPath("list.txt"), file));
+    openWindow();
+    list()->setCurrentRow(-1);
+    const QStringList before = entries();
+    click("DeleteItemButton");
+    QCOMPARE(entries(), before);
+    QCOMPARE(listFile(), rewritten);
+}
+
+void tst_GroceryList::addItemAppendsWhatWasAccepted_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QByteArray>("file");
+
+    QTest::newRow("name") << "bread" << true << QStringList{"bread"} << QByteArray("eggs\nbread");
+    QTest::newRow("duplicate") << "eggs" << true << QStringList{"eggs"} << QByteArray("eggs\neggs");
+    QTest::newRow("surrounding spaces kept") << "  jam  " << true << QStringList{"  jam  "}
+                                             << QByteArray("eggs\n  jam");
+    QTest::newRow("blank adds nothing") << "  " << true << QStringList() << QByteArray("eggs");
+    QTest::newRow("cancel adds nothing") << "bread" << false << QStringList() << QByteArray("eggs");
+    QTest::newRow("pasted lines each added") << "bread\nbutter\r\n\r\n  jam\rtea\n" << true
+                                             << QStringList{"bread", "butter", "  jam", "tea"}
+                                             << QByteArray("eggs\nbread\nbutter\n  jam\ntea");
+}
+
+void tst_GroceryList::addItemAppendsWhatWasAccepted()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accept);
+    QFETCH(QStringList, added);
+    QFETCH(QByteArray, file);
+
+    QVERIFY(writeFile(home->dataPath("list.txt"), "\neggs\n\n"));
+    openWindow();
+    addItem(typed, accept);
+    QCOMPARE(entries(), QStringList{"eggs"} + added);
+    QCOMPARE(listFile(), file);
+}
+
+void tst_GroceryList::pastedLinesComeBackTheSameAfterRestart()
+{
+    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs"));
+    openWindow();
+    addItem("flour\n sugar \n\n", true);
+    const QStringList shown = entries();
+    QCOMPARE(shown, (QStringList{"eggs", "flour", " sugar "}));
+
+    addItem("salt", true); // keeps " sugar " away from the end, where trimming would take its space
+    openWindow();
+    QCOMPARE(entries(), shown + QStringList{"salt"});
+}
+
+void tst_GroceryList::deleteRemovesCurrentRowEvenWhenNotHighlighted_data()
+{
+    QTest::addColumn<int>("currentRow");
+    QTest::addColumn<bool>("highlighted");
+    QTest::addColumn<QStringList>("left");
+
+    const QStringList all = {"eggs", "milk", "bread"};
+    QTest::newRow("highlighted middle row") << 1 << true << QStringList{"eggs", "bread"};
+    QTest::newRow("current but not highlighted") << 1 << false << QStringList{"eggs", "bread"};
+    QTest::newRow("last row") << 2 << true << QStringList{"eggs", "milk"};
+    QTest::newRow("no current row") << -1 << false << all;
+}
+
+void tst_GroceryList::deleteRemovesCurrentRowEvenWhenNotHighlighted()
+{
+    QFETCH(int, currentRow);
+    QFETCH(bool, highlighted);
+    QFETCH(QStringList, left);
+
+    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs\nmilk\nbread"));
+    openWindow();
+    list()->setCurrentRow(currentRow);
+    if (!highlighted)
+        list()->clearSelection();
+    QCOMPARE(list()->selectedItems().isEmpty(), !highlighted);
+
+    click("DeleteItemButton");
+    QCOMPARE(entries(), left);
+    QCOMPARE(listFile(), left.join('\n').toUtf8());
+}
+
+void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("left");
+
+    QTest::newRow("yes") << "yes" << QStringList();
+    QTest::newRow("no") << "no" << QStringList{"eggs", "milk"};
+    QTest::newRow("escape") << "escape" << QStringList{"eggs", "milk"};
+    QTest::newRow("closed") << "close" << QStringList{"eggs", "milk"};
+}
+
+void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, left);
+
+    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs\nmilk\n"));
+    openWindow();
+    bool asked = false;
+    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
+        asked = true;
+        QCOMPARE(box->windowTitle(), QString("Clear List"));
+        QCOMPARE(box->text(), QString("Are you sure you want to clear the list?"));
+        QCOMPARE(box->parentWidget(), window);
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        if (answer == "yes")
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        else if (answer == "no")
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        else if (answer == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+    });
+    click("ClearListButton");
+
+    QVERIFY2(asked, "Clear List asked nothing");
+    QCOMPARE(entries(), left);
+    QCOMPARE(listFile(), left.join('\n').toUtf8());
+}
+
+void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()
+{
+    openWindow();
+    QCOMPARE(home->entries(), QStringList());
+    addItem("bread", true);
+    QCOMPARE(listFile(), QByteArray("bread"));
+}
+
+void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("folderInTheWay");
+
+    QTest::newRow("folder named list.txt") << true;
+    QTest::newRow("disk full") << false;
+}
+
+void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
+{
+    QFETCH(bool, folderInTheWay);
+
+    const QString path = home->dataPath("list.txt");
+    QByteArray oldFile;
+    for (int i = 0; i < 200; ++i)
+        oldFile += "item " + QByteArray::number(i) + '\n';
+    QVERIFY(folderInTheWay ? QDir().mkpath(path) : writeFile(path, oldFile));
+    openWindow();
+    const QStringList before = entries();
+
+    QString title, text;
+    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        QCOMPARE(box->parentWidget(), window);
+        box->accept();
+    });
+    {
+        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 1024);
+        addItem("bread", true);
+    }
+
+    QCOMPARE(title, QString("Save Failed"));
+    const QString expectedStart = "The grocery list could not be saved to "
+                                  + QDir::toNativeSeparators(path) + ": ";
+    QVERIFY2(text.startsWith(expectedStart) && text.size() > expectedStart.size(), qPrintable(text));
+    QCOMPARE(entries(), before + QStringList{"bread"});
+    if (folderInTheWay)
+        QVERIFY(QFileInfo(path).isDir());
+    else
+        QCOMPARE(listFile(), oldFile);
+    QCOMPARE(QDir(home->dataPath("")).entryList(QDir::Files | QDir::Hidden).size(),
+             folderInTheWay ? 0 : 1);
+}
+
+QTEST_MAIN(tst_GroceryList)
+#include "tst_grocerylist.moc"
