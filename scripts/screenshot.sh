@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Takes docs/screenshot.png: the real program under Xvfb, with a few sample notes
+# and grocery items in a throw-away home folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_packages "${BUILD_PACKAGES[@]}" xvfb xauth xdotool imagemagick
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+meals="$home/Documents/ladlewise/data/saved_meals"
+mkdir -p "$meals"
+note_for() { LC_ALL=C date -d "$1" '+%a %b %-d %Y'; }
+printf 'Breakfast: porridge with apple and cinnamon\nLunch: lentil soup, rye bread\nDinner: roast vegetables, chickpeas and tahini\n\nBake bread for tomorrow.' \
+    > "$meals/$(note_for today).txt"
+printf 'Dinner: pasta with tomato sauce' > "$meals/$(note_for tomorrow).txt"
+printf 'eggs\nmilk\nrye flour\nlentils\ntomatoes\nchickpeas\ntahini\nlemons\nbasil' \
+    > "$home/Documents/ladlewise/data/list.txt"
+
+mkdir -p docs
+HOME="$home" xvfb-run --auto-servernum --server-args='-screen 0 1400x800x24' bash -c '
+    build/src/ladlewise &
+    window=$(xdotool search --sync --name "^Ladlewise$" | head -n 1)
+    sleep 1
+    import -window "$window" docs/screenshot.png
+    kill $!
+'
+echo "wrote docs/screenshot.png"
