@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds Ladlewise and runs its benchmark: each figure against bare Qt doing the same.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/packages.sh
+install_packages "${BUILD_PACKAGES[@]}"
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel --target bench_ladlewise
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/bench/bench_ladlewise
