@@ -3,17 +3,22 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "mainwindow.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <QtTest>
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <sys/resource.h>
 
 // Points HOME at a fresh temporary folder for as long as it lives.
@@ -98,6 +103,59 @@ void answerNextDialog(std::function<void(Dialog *)> answer)
             answer(dialog);
     });
     poll->start(10);
+}
+
+// The real window, opened and shown on a throw-away home folder.
+struct WindowFixture
+{
+    void open()
+    {
+        window.reset(new MainWindow);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    template <typename Widget = QWidget>
+    Widget *child(const char *name) const { return window->findChild<Widget *>(name); }
+
+    TemporaryHome home;
+    std::unique_ptr<MainWindow> window;
+};
+
+struct ShownMessage
+{
+    QString title;
+    QString text;
+    QWidget *parent = nullptr;
+};
+
+// Notes what the next message box says and dismisses it.
+inline void dismissNextMessage(ShownMessage *shown)
+{
+    answerNextDialog<QMessageBox>([shown](QMessageBox *box) {
+        *shown = {box->windowTitle(), box->text(), box->parentWidget()};
+        box->accept();
+    });
+}
+
+// A failed save names the file and the reason, and leaves what stood at the path as
+// it was: the old content, or (with an empty oldContent) the folder in the way, and
+// no temporary file beside it.
+inline void verifyFailedSave(const ShownMessage &warning, const QWidget *window, const QString &what,
+                             const QString &path, const QByteArray &oldContent)
+{
+    QCOMPARE(warning.title, QString("Save Failed"));
+    QCOMPARE(warning.parent, window);
+    const QString expectedStart = "The " + what + " could not be saved to "
+                                  + QDir::toNativeSeparators(path) + ": ";
+    QVERIFY2(warning.text.startsWith(expectedStart) && warning.text.size() > expectedStart.size(),
+             qPrintable(warning.text));
+    const bool folderInTheWay = oldContent.isEmpty();
+    if (folderInTheWay)
+        QVERIFY(QFileInfo(path).isDir());
+    else
+        QCOMPARE(readFile(path), oldContent);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).size(),
+             folderInTheWay ? 0 : 1);
 }
 
 #endif // TESTSUPPORT_H

@@ -1,10 +1,8 @@
-#include "mainwindow.h"
 #include "testsupport.h"
 
 #include <QCalendarWidget>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QtTest>
 
 // German abbreviates day and month names with a dot ("Do. Sept. 19 2019"), so the
 // note's file name holds dots before the one that starts its extension.
@@ -22,15 +20,15 @@ void tst_DottedLocale::savedNoteIsFoundWhenTheDayIsPickedAgain()
     const QString dayText = day.toString(Qt::TextDate);
     QVERIFY2(dayText.count('.') >= 2, qPrintable("the locale did not take: " + dayText));
 
-    TemporaryHome home;
-    MainWindow window;
-    auto *calendar = window.findChild<QCalendarWidget *>("Calendar");
-    auto *box = window.findChild<QTextEdit *>("TextBox");
+    WindowFixture f;
+    f.open();
+    auto *calendar = f.child<QCalendarWidget>("Calendar");
+    auto *box = f.child<QTextEdit>("TextBox");
     calendar->setSelectedDate(day);
-    window.findChild<QPushButton *>("EditButton")->click();
+    f.child<QPushButton>("EditButton")->click();
     QTest::keyClicks(box, "Zwiebelkuchen");
-    window.findChild<QPushButton *>("SaveButton")->click();
-    QCOMPARE(readFile(home.notePath(dayText + ".txt")), QByteArray("Zwiebelkuchen"));
+    f.child<QPushButton>("SaveButton")->click();
+    QCOMPARE(readFile(f.home.notePath(dayText + ".txt")), QByteArray("Zwiebelkuchen"));
 
     calendar->setSelectedDate(day.addDays(1));
     QCOMPARE(box->toPlainText(), QString());

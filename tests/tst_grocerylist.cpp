@@ -1,4 +1,3 @@
-#include "mainwindow.h"
 #include "testsupport.h"
 
 #include <QClipboard>
@@ -6,9 +5,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QtTest>
 
 class tst_GroceryList : public QObject
 {
@@ -16,7 +13,7 @@ class tst_GroceryList : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { f.reset(); }
 
     void startupLoadsNonBlankLinesAsTheyStand_data();
     void startupLoadsNonBlankLinesAsTheyStand();
@@ -34,36 +31,26 @@ private slots:
     void failedWriteWarnsAndKeepsTheOldFile();
 
 private:
-    void openWindow();
+    void openWindowOn(const QByteArray &listFile);
     void addItem(const QString &typed, bool accept);
     QStringList entries() const;
-    QListWidget *list() const { return window->findChild<QListWidget *>("GroceryList"); }
-    void click(const char *name) { QTest::mouseClick(window->findChild<QPushButton *>(name), Qt::LeftButton); }
-    QByteArray listFile() const { return readFile(home->dataPath("list.txt")); }
+    QListWidget *list() const { return f->child<QListWidget>("GroceryList"); }
+    void click(const char *name) { QTest::mouseClick(f->child<QPushButton>(name), Qt::LeftButton); }
+    QString listPath() const { return f->home.dataPath("list.txt"); }
 
-    TemporaryHome *home = nullptr;
-    MainWindow *window = nullptr;
+    std::unique_ptr<WindowFixture> f;
 };
 
 void tst_GroceryList::init()
 {
-    home = new TemporaryHome;
-    QVERIFY(home->isValid());
+    f.reset(new WindowFixture);
+    QVERIFY(f->home.isValid());
 }
 
-void tst_GroceryList::cleanup()
+void tst_GroceryList::openWindowOn(const QByteArray &listFile)
 {
-    delete window;
-    window = nullptr;
-    delete home;
-}
-
-void tst_GroceryList::openWindow()
-{
-    delete window;
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(writeFile(listPath(), listFile));
+    f->open();
 }
 
 // Pastes rather than types, since only a paste brings line breaks into the line edit.
@@ -112,10 +99,9 @@ void tst_GroceryList::startupLoadsNonBlankLinesAsTheyStand()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, expected);
 
-    QVERIFY(writeFile(home->dataPath("list.txt"), file));
-    openWindow();
+    openWindowOn(file);
     QCOMPARE(entries(), expected);
-    QCOMPARE(listFile(), file);
+    QCOMPARE(readFile(listPath()), file);
 }
 
 void tst_GroceryList::everyCommandRewritesTheTrimmedList_data()
@@ -135,13 +121,12 @@ void tst_GroceryList::everyCommandRewritesTheTrimmedList()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, rewritten);
 
-    QVERIFY(writeFile(home->dataPath("list.txt"), file));
-    openWindow();
+    openWindowOn(file);
     list()->setCurrentRow(-1);
     const QStringList before = entries();
     click("DeleteItemButton");
     QCOMPARE(entries(), before);
-    QCOMPARE(listFile(), rewritten);
+    QCOMPARE(readFile(listPath()), rewritten);
 }
 
 void tst_GroceryList::addItemAppendsWhatWasAccepted_data()
@@ -169,23 +154,21 @@ void tst_GroceryList::addItemAppendsWhatWasAccepted()
     QFETCH(QStringList, added);
     QFETCH(QByteArray, file);
 
-    QVERIFY(writeFile(home->dataPath("list.txt"), "\neggs\n\n"));
-    openWindow();
+    openWindowOn("\neggs\n\n");
     addItem(typed, accept);
     QCOMPARE(entries(), QStringList{"eggs"} + added);
-    QCOMPARE(listFile(), file);
+    QCOMPARE(readFile(listPath()), file);
 }
 
 void tst_GroceryList::pastedLinesComeBackTheSameAfterRestart()
 {
-    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs"));
-    openWindow();
+    openWindowOn("eggs");
     addItem("flour\n sugar \n\n", true);
     const QStringList shown = entries();
     QCOMPARE(shown, (QStringList{"eggs", "flour", " sugar "}));
 
     addItem("salt", true); // keeps " sugar " away from the end, where trimming would take its space
-    openWindow();
+    f->open();
     QCOMPARE(entries(), shown + QStringList{"salt"});
 }
 
@@ -208,8 +191,7 @@ void tst_GroceryList::deleteRemovesCurrentRowEvenWhenNotHighlighted()
     QFETCH(bool, highlighted);
     QFETCH(QStringList, left);
 
-    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs\nmilk\nbread"));
-    openWindow();
+    openWindowOn("eggs\nmilk\nbread");
     list()->setCurrentRow(currentRow);
     if (!highlighted)
         list()->clearSelection();
@@ -217,7 +199,7 @@ void tst_GroceryList::deleteRemovesCurrentRowEvenWhenNotHighlighted()
 
     click("DeleteItemButton");
     QCOMPARE(entries(), left);
-    QCOMPARE(listFile(), left.join('\n').toUtf8());
+    QCOMPARE(readFile(listPath()), left.join('\n').toUtf8());
 }
 
 void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed_data()
@@ -236,14 +218,13 @@ void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed()
     QFETCH(QString, answer);
     QFETCH(QStringList, left);
 
-    QVERIFY(writeFile(home->dataPath("list.txt"), "eggs\nmilk\n"));
-    openWindow();
+    openWindowOn("eggs\nmilk\n");
     bool asked = false;
     answerNextDialog<QMessageBox>([&](QMessageBox *box) {
         asked = true;
         QCOMPARE(box->windowTitle(), QString("Clear List"));
         QCOMPARE(box->text(), QString("Are you sure you want to clear the list?"));
-        QCOMPARE(box->parentWidget(), window);
+        QCOMPARE(box->parentWidget(), f->window.get());
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         if (answer == "yes")
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
@@ -258,15 +239,15 @@ void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed()
 
     QVERIFY2(asked, "Clear List asked nothing");
     QCOMPARE(entries(), left);
-    QCOMPARE(listFile(), left.join('\n').toUtf8());
+    QCOMPARE(readFile(listPath()), left.join('\n').toUtf8());
 }
 
 void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()
 {
-    openWindow();
-    QCOMPARE(home->entries(), QStringList());
+    f->open();
+    QCOMPARE(f->home.entries(), QStringList());
     addItem("bread", true);
-    QCOMPARE(listFile(), QByteArray("bread"));
+    QCOMPARE(readFile(listPath()), QByteArray("bread"));
 }
 
 void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile_data()
@@ -281,37 +262,27 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
 {
     QFETCH(bool, folderInTheWay);
 
-    const QString path = home->dataPath("list.txt");
     QByteArray oldFile;
     for (int i = 0; i < 200; ++i)
         oldFile += "item " + QByteArray::number(i) + '\n';
-    QVERIFY(folderInTheWay ? QDir().mkpath(path) : writeFile(path, oldFile));
-    openWindow();
+    if (folderInTheWay) {
+        oldFile.clear();
+        QVERIFY(QDir().mkpath(listPath()));
+        f->open();
+    } else {
+        openWindowOn(oldFile);
+    }
     const QStringList before = entries();
 
-    QString title, text;
-    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
-        title = box->windowTitle();
-        text = box->text();
-        QCOMPARE(box->parentWidget(), window);
-        box->accept();
-    });
+    ShownMessage warning;
+    dismissNextMessage(&warning);
     {
         FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 1024);
         addItem("bread", true);
     }
 
-    QCOMPARE(title, QString("Save Failed"));
-    const QString expectedStart = "The grocery list could not be saved to "
-                                  + QDir::toNativeSeparators(path) + ": ";
-    QVERIFY2(text.startsWith(expectedStart) && text.size() > expectedStart.size(), qPrintable(text));
+    verifyFailedSave(warning, f->window.get(), "grocery list", listPath(), oldFile);
     QCOMPARE(entries(), before + QStringList{"bread"});
-    if (folderInTheWay)
-        QVERIFY(QFileInfo(path).isDir());
-    else
-        QCOMPARE(listFile(), oldFile);
-    QCOMPARE(QDir(home->dataPath("")).entryList(QDir::Files | QDir::Hidden).size(),
-             folderInTheWay ? 0 : 1);
 }
 
 QTEST_MAIN(tst_GroceryList)

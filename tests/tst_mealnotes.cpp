@@ -1,11 +1,8 @@
-#include "mainwindow.h"
 #include "testsupport.h"
 
 #include <QCalendarWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QtTest>
 
 class tst_MealNotes : public QObject
 {
@@ -13,7 +10,7 @@ class tst_MealNotes : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { f.reset(); }
 
     void selectedDayShowsItsNote_data();
     void selectedDayShowsItsNote();
@@ -30,40 +27,31 @@ private slots:
     void closingWhileEditingAsksNothingAndWritesNothing();
 
 private:
-    void openWindowOn(const QDate &date);
+    void openOn(const QDate &date);
     void typeNote(const QString &text);
-    void clickEdit() { QTest::mouseClick(button("EditButton"), Qt::LeftButton); }
-    void clickSave() { QTest::mouseClick(button("SaveButton"), Qt::LeftButton); }
-    QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(name); }
-    QTextEdit *box() const { return window->findChild<QTextEdit *>("TextBox"); }
-    void verifyViewMode() const;
-    void verifyEditMode() const;
+    void click(const char *name) { QTest::mouseClick(f->child<QPushButton>(name), Qt::LeftButton); }
+    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
+    QString notePath(const QDate &date) const
+    {
+        return f->home.notePath(date.toString(Qt::TextDate) + ".txt");
+    }
+    void verifyMode(bool editing) const;
 
     const QDate day = QDate(2019, 9, 19);
     const QString dayText = day.toString(Qt::TextDate);
-    TemporaryHome *home = nullptr;
-    MainWindow *window = nullptr;
+    std::unique_ptr<WindowFixture> f;
 };
 
 void tst_MealNotes::init()
 {
-    home = new TemporaryHome;
-    QVERIFY(home->isValid());
+    f.reset(new WindowFixture);
+    QVERIFY(f->home.isValid());
 }
 
-void tst_MealNotes::cleanup()
+void tst_MealNotes::openOn(const QDate &date)
 {
-    delete window;
-    window = nullptr;
-    delete home;
-}
-
-void tst_MealNotes::openWindowOn(const QDate &date)
-{
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    window->findChild<QCalendarWidget *>("Calendar")->setSelectedDate(date);
+    f->open();
+    f->child<QCalendarWidget>("Calendar")->setSelectedDate(date);
 }
 
 void tst_MealNotes::typeNote(const QString &text)
@@ -76,67 +64,55 @@ void tst_MealNotes::typeNote(const QString &text)
     }
 }
 
-void tst_MealNotes::verifyViewMode() const
+void tst_MealNotes::verifyMode(bool editing) const
 {
-    QVERIFY2(box()->isReadOnly(), "the note box takes typing in view mode");
-    QVERIFY(button("EditButton")->isEnabled());
-    QVERIFY(!button("SaveButton")->isEnabled());
-}
-
-void tst_MealNotes::verifyEditMode() const
-{
-    QVERIFY2(!box()->isReadOnly(), "the note box refuses typing in edit mode");
-    QVERIFY(!button("EditButton")->isEnabled());
-    QVERIFY(button("SaveButton")->isEnabled());
+    QVERIFY2(box()->isReadOnly() != editing, editing ? "the box refuses typing" : "the box takes typing");
+    QCOMPARE(f->child("EditButton")->isEnabled(), !editing);
+    QCOMPARE(f->child("SaveButton")->isEnabled(), editing);
 }
 
 void tst_MealNotes::selectedDayShowsItsNote_data()
 {
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("folders");
     QTest::addColumn<QString>("shownFile");
 
     const QString d = dayText;
-    QTest::newRow("exact name") << QStringList{d + ".txt"} << QStringList() << d + ".txt";
-    QTest::newRow("second dot still matches") << QStringList{d + ".old.txt"} << QStringList()
-                                              << d + ".old.txt";
-    QTest::newRow("upper-case extension") << QStringList{d + ".TXT"} << QStringList() << d + ".TXT";
-    QTest::newRow("file named .txt is never shown") << QStringList{".txt"} << QStringList() << "";
-    QTest::newRow("name only starting like the date") << QStringList{d + "0.txt", d + " lunch.txt"}
-                                                      << QStringList() << "";
-    QTest::newRow("date in other case") << QStringList{d.toLower() + ".txt"} << QStringList() << "";
-    QTest::newRow("another day's note") << QStringList{"Fri Sep 20 2019.txt"} << QStringList() << "";
-    QTest::newRow("not a text file") << QStringList{d + ".md"} << QStringList() << "";
-    QTest::newRow("last match with case ignored wins")
-            << QStringList{d + ".a.txt", d + ".B.txt"} << QStringList() << d + ".B.txt";
-    QTest::newRow("sub-folder named like a note") << QStringList() << QStringList{d + ".txt"} << "";
+    QTest::newRow("exact name") << QStringList{d + ".txt"} << d + ".txt";
+    QTest::newRow("second dot still matches") << QStringList{d + ".old.txt"} << d + ".old.txt";
+    QTest::newRow("upper-case extension") << QStringList{d + ".TXT"} << d + ".TXT";
+    QTest::newRow("file named .txt is never shown") << QStringList{".txt"} << "";
+    QTest::newRow("name only starting like the date") << QStringList{d + "0.txt", d + " lunch.txt"} << "";
+    QTest::newRow("date in other case") << QStringList{d.toLower() + ".txt"} << "";
+    QTest::newRow("another day's note") << QStringList{"Fri Sep 20 2019.txt"} << "";
+    QTest::newRow("not a text file") << QStringList{d + ".md"} << "";
+    QTest::newRow("last match with case ignored wins") << QStringList{d + ".a.txt", d + ".B.txt"}
+                                                       << d + ".B.txt";
+    QTest::newRow("sub-folder named like a note") << QStringList{d + ".txt/"} << "";
 }
 
 void tst_MealNotes::selectedDayShowsItsNote()
 {
     QFETCH(QStringList, files);
-    QFETCH(QStringList, folders);
     QFETCH(QString, shownFile);
 
-    for (const QString &name : files)
-        QVERIFY(writeFile(home->notePath(name), "note in " + name.toUtf8()));
-    for (const QString &name : folders)
-        QVERIFY(QDir().mkpath(home->notePath(name)));
-
-    openWindowOn(day);
+    for (const QString &name : files) {
+        QVERIFY(name.endsWith('/') ? QDir().mkpath(f->home.notePath(name))
+                                   : writeFile(f->home.notePath(name), "note in " + name.toUtf8()));
+    }
+    openOn(day);
     QCOMPARE(box()->toPlainText(), shownFile.isEmpty() ? QString() : "note in " + shownFile);
-    verifyViewMode();
+    verifyMode(false);
 }
 
 void tst_MealNotes::crlfNoteShowsOneBreakPerLineEnd()
 {
-    QVERIFY(writeFile(home->notePath(dayText + ".txt"), "eggs\r\ntoast\r\n"));
-    openWindowOn(day);
+    QVERIFY(writeFile(notePath(day), "eggs\r\ntoast\r\n"));
+    openOn(day);
     QCOMPARE(box()->toPlainText(), QString("eggs\ntoast\n"));
 
-    clickEdit();
-    clickSave();
-    QCOMPARE(readFile(home->notePath(dayText + ".txt")), QByteArray("eggs\ntoast\n"));
+    click("EditButton");
+    click("SaveButton");
+    QCOMPARE(readFile(notePath(day)), QByteArray("eggs\ntoast\n"));
 }
 
 void tst_MealNotes::savedNoteHoldsExactlyTheTypedText_data()
@@ -153,15 +129,15 @@ void tst_MealNotes::savedNoteHoldsExactlyTheTypedText()
 {
     QFETCH(QString, typed);
 
-    QVERIFY(QDir().mkpath(home->notePath("")));
-    openWindowOn(day);
-    clickEdit();
-    verifyEditMode();
+    QVERIFY(QDir().mkpath(f->home.notePath("")));
+    openOn(day);
+    click("EditButton");
+    verifyMode(true);
     typeNote(typed);
-    clickSave();
+    click("SaveButton");
 
-    QCOMPARE(readFile(home->notePath(dayText + ".txt")), typed.toUtf8());
-    verifyViewMode();
+    QCOMPARE(readFile(notePath(day)), typed.toUtf8());
+    verifyMode(false);
     QCOMPARE(box()->toPlainText(), typed);
 }
 
@@ -173,64 +149,62 @@ void tst_MealNotes::storedNoteComesBackByteForByte_data()
     QTest::newRow("whole html page") << QByteArray("<html><body><p>soup</p></body></html>");
     QTest::newRow("trailing line break") << QByteArray("rice\n");
     QTest::newRow("tabs and spaces") << QByteArray("\t  beans  \n  ");
+    QTest::newRow("beyond latin-1") << QByteArray("Crème brûlée, 餃子 🥟");
 }
 
 void tst_MealNotes::storedNoteComesBackByteForByte()
 {
     QFETCH(QByteArray, content);
 
-    const QString path = home->notePath(dayText + ".txt");
-    QVERIFY(writeFile(path, content));
-    openWindowOn(day);
+    QVERIFY(writeFile(notePath(day), content));
+    openOn(day);
     QCOMPARE(box()->toPlainText(), QString::fromUtf8(content));
 
-    clickEdit();
-    clickSave();
-    QCOMPARE(readFile(path), content);
+    click("EditButton");
+    click("SaveButton");
+    QCOMPARE(readFile(notePath(day)), content);
 }
 
 void tst_MealNotes::pickingAnotherDayDropsTheEdit()
 {
     const QDate otherDay = day.addDays(1);
-    const QString path = home->notePath(dayText + ".txt");
-    const QString otherPath = home->notePath(otherDay.toString(Qt::TextDate) + ".txt");
-    QVERIFY(writeFile(path, "soup"));
-    QVERIFY(writeFile(otherPath, "pie"));
+    QVERIFY(writeFile(notePath(day), "soup"));
+    QVERIFY(writeFile(notePath(otherDay), "pie"));
 
-    openWindowOn(day);
-    clickEdit();
+    openOn(day);
+    click("EditButton");
     typeNote(" and bread");
-    window->findChild<QCalendarWidget *>("Calendar")->setSelectedDate(otherDay);
+    f->child<QCalendarWidget>("Calendar")->setSelectedDate(otherDay);
 
     QCOMPARE(box()->toPlainText(), QString("pie"));
-    verifyViewMode();
-    QCOMPARE(readFile(path), QByteArray("soup"));
-    QCOMPARE(readFile(otherPath), QByteArray("pie"));
-    QCOMPARE(QDir(home->notePath("")).count(), 2u + 2u); // the two notes, "." and ".."
+    verifyMode(false);
+    QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
+    QCOMPARE(readFile(notePath(otherDay)), QByteArray("pie"));
+    QCOMPARE(QDir(f->home.notePath("")).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 void tst_MealNotes::focusMovesToSaveThenToAddItem()
 {
-    openWindowOn(day);
-    QApplication::setActiveWindow(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    openOn(day);
+    QApplication::setActiveWindow(f->window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
 
-    clickEdit();
-    QCOMPARE(window->focusWidget(), button("SaveButton"));
-    clickSave();
-    QCOMPARE(window->focusWidget(), button("AddItemButton"));
+    click("EditButton");
+    QCOMPARE(f->window->focusWidget(), f->child("SaveButton"));
+    click("SaveButton");
+    QCOMPARE(f->window->focusWidget(), f->child("AddItemButton"));
 }
 
 void tst_MealNotes::savingOnAFreshHomeCreatesTheFolders()
 {
-    openWindowOn(day);
-    QCOMPARE(home->entries(), QStringList());
+    openOn(day);
+    QCOMPARE(f->home.entries(), QStringList());
 
-    clickEdit();
+    click("EditButton");
     typeNote("stew");
-    clickSave();
-    QCOMPARE(readFile(home->notePath(dayText + ".txt")), QByteArray("stew"));
-    verifyViewMode();
+    click("SaveButton");
+    QCOMPARE(readFile(notePath(day)), QByteArray("stew"));
+    verifyMode(false);
 }
 
 void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit_data()
@@ -245,55 +219,38 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
 {
     QFETCH(bool, folderInTheWay);
 
-    const QString path = home->notePath(dayText + ".txt");
+    const QString path = notePath(day);
     const QByteArray oldNote = "yesterday's plan\r\nstays";
-    if (folderInTheWay)
-        QVERIFY(QDir().mkpath(path));
-    else
-        QVERIFY(writeFile(path, oldNote));
+    QVERIFY(folderInTheWay ? QDir().mkpath(path) : writeFile(path, oldNote));
 
-    openWindowOn(day);
-    clickEdit();
+    openOn(day);
+    click("EditButton");
     const QString typed = QString("lasagne ").repeated(32 * 1024);
     box()->setPlainText(typed);
 
-    QString title, text;
-    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
-        title = box->windowTitle();
-        text = box->text();
-        QCOMPARE(box->parentWidget(), window);
-        box->accept();
-    });
+    ShownMessage warning;
+    dismissNextMessage(&warning);
     {
         FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 64 * 1024);
-        clickSave();
+        click("SaveButton");
     }
 
-    QCOMPARE(title, QString("Save Failed"));
-    const QString expectedStart = "The meal note could not be saved to "
-                                  + QDir::toNativeSeparators(path) + ": ";
-    QVERIFY2(text.startsWith(expectedStart) && text.size() > expectedStart.size(), qPrintable(text));
-    verifyEditMode();
+    verifyFailedSave(warning, f->window.get(), "meal note", path,
+                     folderInTheWay ? QByteArray() : oldNote);
+    verifyMode(true);
     QCOMPARE(box()->toPlainText(), typed);
-    if (folderInTheWay)
-        QVERIFY(QFileInfo(path).isDir());
-    else
-        QCOMPARE(readFile(path), oldNote);
-    QCOMPARE(QDir(home->notePath("")).entryList(QDir::Files | QDir::Hidden).size(),
-             folderInTheWay ? 0 : 1);
 }
 
 void tst_MealNotes::closingWhileEditingAsksNothingAndWritesNothing()
 {
-    const QString path = home->notePath(dayText + ".txt");
-    QVERIFY(writeFile(path, "soup"));
-    openWindowOn(day);
-    clickEdit();
+    QVERIFY(writeFile(notePath(day), "soup"));
+    openOn(day);
+    click("EditButton");
     typeNote("cake");
 
-    QVERIFY(window->close());
+    QVERIFY(f->window->close());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(readFile(path), QByteArray("soup"));
+    QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
 }
 
 QTEST_MAIN(tst_MealNotes)

@@ -1,17 +1,12 @@
-#include "mainwindow.h"
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
 #include <QCalendarWidget>
-#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
-#include <QtTest>
 
 class tst_WindowForm : public QObject
 {
@@ -19,15 +14,12 @@ class tst_WindowForm : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { f.reset(); }
 
-    void widgetsHaveTheirNamesClassesAndPlaces_data();
-    void widgetsHaveTheirNamesClassesAndPlaces();
-    void widgetsAreCreatedInTabOrder();
-    void textsReadAsWritten_data();
-    void textsReadAsWritten();
+    void widgetsHaveTheirNamesClassesPlacesAndTexts_data();
+    void widgetsHaveTheirNamesClassesPlacesAndTexts();
+    void widgetsAreCreatedInFocusOrder();
     void windowHasItsTitleSizeAndNoBars();
-    void calendarAndSeparatorLookAsDesigned();
     void freshWindowIsInViewMode();
     void resizingTheWindowMovesNothing_data();
     void resizingTheWindowMovesNothing();
@@ -35,130 +27,81 @@ private slots:
     void startsOnTodayWithNothingOnDiskAndNoMessage();
 
 private:
-    QWidget *child(const char *name) const { return window->findChild<QWidget *>(name); }
-
-    TemporaryHome *home = nullptr;
-    MainWindow *window = nullptr;
+    std::unique_ptr<WindowFixture> f;
 };
 
 void tst_WindowForm::init()
 {
-    home = new TemporaryHome;
-    QVERIFY(home->isValid());
-    window = new MainWindow;
+    f.reset(new WindowFixture);
+    QVERIFY(f->home.isValid());
+    f->open();
 }
 
-void tst_WindowForm::cleanup()
-{
-    delete window;
-    delete home;
-}
-
-void tst_WindowForm::widgetsHaveTheirNamesClassesAndPlaces_data()
+void tst_WindowForm::widgetsHaveTheirNamesClassesPlacesAndTexts_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
 
-    QTest::newRow("calendar") << "Calendar" << "QCalendarWidget" << QRect(10, 10, 461, 721);
-    QTest::newRow("note box") << "TextBox" << "QTextEdit" << QRect(480, 50, 581, 681);
-    QTest::newRow("grocery list") << "GroceryList" << "QListWidget" << QRect(1080, 70, 261, 631);
-    QTest::newRow("edit") << "EditButton" << "QPushButton" << QRect(480, 10, 91, 31);
-    QTest::newRow("save") << "SaveButton" << "QPushButton" << QRect(590, 10, 91, 31);
-    QTest::newRow("add item") << "AddItemButton" << "QPushButton" << QRect(1110, 40, 91, 25);
-    QTest::newRow("delete item") << "DeleteItemButton" << "QPushButton" << QRect(1220, 40, 91, 25);
-    QTest::newRow("separator") << "line" << "QFrame" << QRect(1060, 10, 21, 721);
-    QTest::newRow("clear list") << "ClearListButton" << "QPushButton" << QRect(1160, 710, 101, 21);
-    QTest::newRow("heading") << "label" << "QLabel" << QRect(1170, 10, 81, 21);
+    QTest::newRow("calendar") << "Calendar" << "QCalendarWidget" << QRect(10, 10, 461, 721) << "";
+    QTest::newRow("note box") << "TextBox" << "QTextEdit" << QRect(480, 50, 581, 681) << "";
+    QTest::newRow("grocery list") << "GroceryList" << "QListWidget" << QRect(1080, 70, 261, 631) << "";
+    QTest::newRow("edit") << "EditButton" << "QPushButton" << QRect(480, 10, 91, 31) << "Edit";
+    QTest::newRow("save") << "SaveButton" << "QPushButton" << QRect(590, 10, 91, 31) << "Save";
+    QTest::newRow("add item") << "AddItemButton" << "QPushButton" << QRect(1110, 40, 91, 25)
+                              << "Add Item";
+    QTest::newRow("delete item") << "DeleteItemButton" << "QPushButton" << QRect(1220, 40, 91, 25)
+                                 << "Delete Item";
+    QTest::newRow("separator") << "line" << "QFrame" << QRect(1060, 10, 21, 721) << "";
+    QTest::newRow("clear list") << "ClearListButton" << "QPushButton" << QRect(1160, 710, 101, 21)
+                                << "Clear List";
+    QTest::newRow("heading") << "label" << "QLabel" << QRect(1170, 10, 81, 21) << "Grocery List";
 }
 
-void tst_WindowForm::widgetsHaveTheirNamesClassesAndPlaces()
+void tst_WindowForm::widgetsHaveTheirNamesClassesPlacesAndTexts()
 {
     QFETCH(QString, name);
     QFETCH(QString, className);
     QFETCH(QRect, geometry);
-
-    QWidget *widget = child(name.toLatin1());
-    QVERIFY2(widget, qPrintable("no widget named " + name));
-    QCOMPARE(QString(widget->metaObject()->className()), className);
-    QCOMPARE(widget->parentWidget(), window->centralWidget());
-    QCOMPARE(widget->geometry(), geometry);
-}
-
-void tst_WindowForm::widgetsAreCreatedInTabOrder()
-{
-    const QStringList expected = {"Calendar", "TextBox", "GroceryList", "EditButton",
-                                  "SaveButton", "AddItemButton", "DeleteItemButton", "line",
-                                  "ClearListButton", "label"};
-    QStringList created;
-    for (QObject *object : window->centralWidget()->children())
-        created << object->objectName();
-    QCOMPARE(created, expected);
-    QCOMPARE(window->centralWidget()->objectName(), QString("centralWidget"));
-}
-
-void tst_WindowForm::textsReadAsWritten_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("edit") << "EditButton" << "Edit";
-    QTest::newRow("save") << "SaveButton" << "Save";
-    QTest::newRow("add item") << "AddItemButton" << "Add Item";
-    QTest::newRow("delete item") << "DeleteItemButton" << "Delete Item";
-    QTest::newRow("clear list") << "ClearListButton" << "Clear List";
-    QTest::newRow("heading") << "label" << "Grocery List";
-}
-
-void tst_WindowForm::textsReadAsWritten()
-{
-    QFETCH(QString, name);
     QFETCH(QString, text);
 
-    QWidget *widget = child(name.toLatin1());
+    QWidget *widget = f->child(name.toLatin1());
     QVERIFY2(widget, qPrintable("no widget named " + name));
+    QCOMPARE(QString(widget->metaObject()->className()), className);
+    QCOMPARE(widget->parentWidget(), f->window->centralWidget());
+    QCOMPARE(widget->geometry(), geometry);
     QCOMPARE(widget->property("text").toString(), text);
+}
+
+// Focus passes on in creation order when a focused button is disabled.
+void tst_WindowForm::widgetsAreCreatedInFocusOrder()
+{
+    QStringList created;
+    for (QObject *object : f->window->centralWidget()->children())
+        created << object->objectName();
+    QCOMPARE(created, (QStringList{"Calendar", "TextBox", "GroceryList", "EditButton", "SaveButton",
+                                   "AddItemButton", "DeleteItemButton", "line", "ClearListButton",
+                                   "label"}));
 }
 
 void tst_WindowForm::windowHasItsTitleSizeAndNoBars()
 {
-    QCOMPARE(window->windowTitle(), QString("Ladlewise"));
-    QCOMPARE(window->size(), QSize(1349, 740));
-    QVERIFY(window->findChildren<QMenuBar *>().isEmpty());
-    QVERIFY(window->findChildren<QToolBar *>().isEmpty());
-    QVERIFY(window->findChildren<QStatusBar *>().isEmpty());
-    QVERIFY2(window->centralWidget()->layout() == nullptr, "the form places widgets by hand");
-}
-
-void tst_WindowForm::calendarAndSeparatorLookAsDesigned()
-{
-    auto *calendar = window->findChild<QCalendarWidget *>("Calendar");
-    QVERIFY(calendar);
-    QVERIFY(calendar->isGridVisible());
-    QCOMPARE(calendar->horizontalHeaderFormat(), QCalendarWidget::ShortDayNames);
-    QCOMPARE(calendar->verticalHeaderFormat(), QCalendarWidget::NoVerticalHeader);
-
-    auto *line = window->findChild<QFrame *>("line");
-    QVERIFY(line);
-    QCOMPARE(line->frameShape(), QFrame::VLine);
-    QCOMPARE(line->frameShadow(), QFrame::Sunken);
-
-    auto *edit = window->findChild<QPushButton *>("EditButton");
-    QVERIFY(edit);
-    QVERIFY(!edit->isCheckable());
-    QVERIFY(!edit->isChecked());
+    QCOMPARE(f->window->windowTitle(), QString("Ladlewise"));
+    QCOMPARE(f->window->size(), QSize(1349, 740));
+    QCOMPARE(f->window->centralWidget()->objectName(), QString("centralWidget"));
+    QVERIFY(f->window->findChildren<QMenuBar *>().isEmpty());
+    QVERIFY(f->window->findChildren<QToolBar *>().isEmpty());
+    QVERIFY(f->window->findChildren<QStatusBar *>().isEmpty());
 }
 
 void tst_WindowForm::freshWindowIsInViewMode()
 {
-    auto *box = window->findChild<QTextEdit *>("TextBox");
-    QVERIFY(box);
+    auto *box = f->child<QTextEdit>("TextBox");
     QVERIFY(box->isReadOnly());
-    QVERIFY(child("EditButton")->isEnabled());
-    QVERIFY(!child("SaveButton")->isEnabled());
+    QVERIFY(f->child("EditButton")->isEnabled());
+    QVERIFY(!f->child("SaveButton")->isEnabled());
 
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
     QTest::keyClicks(box, "soup");
     QCOMPARE(box->toPlainText(), QString());
 }
@@ -175,16 +118,16 @@ void tst_WindowForm::resizingTheWindowMovesNothing()
 {
     QFETCH(QSize, size);
 
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QMap<QString, QRect> before;
-    for (QWidget *widget : window->centralWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
-        before.insert(widget->objectName(), widget->geometry());
+    const QList<QWidget *> widgets = f->window->centralWidget()->findChildren<QWidget *>(
+            QString(), Qt::FindDirectChildrenOnly);
+    QList<QRect> before;
+    for (QWidget *widget : widgets)
+        before << widget->geometry();
 
-    window->resize(size);
-    QTRY_COMPARE(window->size(), size);
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        QCOMPARE(child(it.key().toLatin1())->geometry(), it.value());
+    f->window->resize(size);
+    QTRY_COMPARE(f->window->size(), size);
+    for (int i = 0; i < widgets.size(); ++i)
+        QCOMPARE(widgets.at(i)->geometry(), before.at(i));
 }
 
 void tst_WindowForm::existingObjectNameIsKept()
@@ -195,21 +138,18 @@ void tst_WindowForm::existingObjectNameIsKept()
     form.setupUi(&named);
     QCOMPARE(named.objectName(), QString("Planner"));
 
-    QCOMPARE(window->objectName(), QString("MainWindow"));
+    QCOMPARE(f->window->objectName(), QString("MainWindow"));
 }
 
 void tst_WindowForm::startsOnTodayWithNothingOnDiskAndNoMessage()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
     QCoreApplication::processEvents();
-
-    QCOMPARE(window->findChild<QCalendarWidget *>("Calendar")->selectedDate(), QDate::currentDate());
-    QCOMPARE(window->findChild<QListWidget *>("GroceryList")->count(), 0);
-    QCOMPARE(window->findChild<QTextEdit *>("TextBox")->toPlainText(), QString());
+    QCOMPARE(f->child<QCalendarWidget>("Calendar")->selectedDate(), QDate::currentDate());
+    QCOMPARE(f->child<QListWidget>("GroceryList")->count(), 0);
+    QCOMPARE(f->child<QTextEdit>("TextBox")->toPlainText(), QString());
     for (QWidget *topLevel : QApplication::topLevelWidgets())
         QVERIFY2(!qobject_cast<QMessageBox *>(topLevel), "start-up showed a message");
-    QCOMPARE(home->entries(), QStringList());
+    QCOMPARE(f->home.entries(), QStringList());
 }
 
 QTEST_MAIN(tst_WindowForm)
