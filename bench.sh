@@ -5,6 +5,6 @@ cd "$(dirname "$0")"
 source scripts/packages.sh
 install_packages "${BUILD_PACKAGES[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 cmake --build build --parallel --target bench_ladlewise
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/bench/bench_ladlewise

@@ -5,6 +5,6 @@ cd "$(dirname "$0")"
 source scripts/packages.sh
 install_packages "${BUILD_PACKAGES[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+cmake --build build --parallel --target ladlewise
 exec build/src/ladlewise "$@"

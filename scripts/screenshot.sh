@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_packages "${BUILD_PACKAGES[@]}" xvfb xauth xdotool imagemagick
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+cmake --build build --parallel --target ladlewise
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
