@@ -73,7 +73,7 @@ using Run = std::function<qint64()>;
 double medianMs(std::vector<qint64> samples)
 {
     std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2] / 1e6;
+    return static_cast<double>(samples[samples.size() / 2]) / 1e6;
 }
 
 bool report(const char *name, const Run &program, const Run &floor, double goal)

@@ -231,7 +231,7 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
     ShownMessage warning;
     dismissNextMessage(&warning);
     {
-        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 64 * 1024);
+        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 64 * 1024ul);
         click("SaveButton");
     }
 
