@@ -2,9 +2,8 @@
 # Builds Ladlewise and runs its benchmark: each figure against bare Qt doing the same.
 set -euo pipefail
 cd "$(dirname "$0")"
-source scripts/packages.sh
+source scripts/setup.sh
 install_packages "${BUILD_PACKAGES[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-cmake --build build --parallel --target bench_ladlewise
+build_target bench_ladlewise
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/bench/bench_ladlewise

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer in build-sanitize/. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")"
-source scripts/packages.sh
+source scripts/setup.sh
 install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 
 run_suite() {

@@ -3,11 +3,10 @@
 # and grocery items in a throw-away home folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/packages.sh
+source scripts/setup.sh
 install_packages "${BUILD_PACKAGES[@]}" xvfb xauth xdotool imagemagick
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-cmake --build build --parallel --target ladlewise
+build_target ladlewise
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT

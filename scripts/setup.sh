@@ -1,5 +1,5 @@
-# Sourced by the top-level scripts: the Debian packages they need, and a function
-# that installs those still missing.
+# Sourced by the scripts: the Debian packages they need, a function that installs
+# those still missing, and one that builds the program without its tests.
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools fonts-dejavu-core)
 TEST_PACKAGES=(xvfb xauth libxcb1-dev desktop-file-utils appstream)
@@ -17,4 +17,11 @@ install_packages() {
     "${sudo[@]}" apt-get update
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# Configures build/ for use (optimised, with debug info, without the tests) and
+# builds the given target.
+build_target() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+    cmake --build build --parallel --target "$1"
 }
