@@ -268,13 +268,12 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
     QFETCH(bool, folderInTheWay);
 
     QByteArray oldFile;
-    for (int i = 0; i < 200; ++i)
-        oldFile += "item " + QByteArray::number(i) + '\n';
     if (folderInTheWay) {
-        oldFile.clear();
         QVERIFY(QDir().mkpath(listPath()));
         f->open();
     } else {
+        for (int i = 0; i < 200; ++i)
+            oldFile += "item " + QByteArray::number(i) + '\n';
         openWindowOn(oldFile);
     }
     const QStringList before = entries();
