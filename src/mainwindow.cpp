@@ -1,14 +1,13 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "syncedfile.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QSaveFile>
-#include <QTextCodec>
-#include <QTextStream>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
 // since the user typed them.
@@ -24,26 +23,17 @@ static QStringList groceryItems(QString text)
     return items;
 }
 
-// A file device takes a write cut short (say by a full disk) for success, so write
-// unbuffered and keep writing until the rest goes through or the device says why not.
-static bool writeAll(QIODevice &device, const QByteArray &data)
-{
-    qint64 written = 0;
-    while (written < data.size()) {
-        const qint64 chunk = device.write(data.constData() + written, data.size() - written);
-        if (chunk <= 0)
-            return false;
-        written += chunk;
-    }
-    return true;
-}
-
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , groceryListPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/list.txt"))
     , savedMealsPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/saved_meals/"))
     , ui(new Ui::MainWindow)
+    , mealNoteFile(new SyncedFile(this))
+    , groceryListFile(new SyncedFile(this))
 {
+    // Named before the form is built, whose last step connects their signals by name.
+    mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
+    groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
     ui->setupUi(this);
     setViewMode();
     loadGroceryList();
@@ -78,6 +68,9 @@ void MainWindow::on_EditButton_clicked()
 
 void MainWindow::on_SaveButton_clicked()
 {
+    // Saving may ask or warn; meanwhile the locked box still holds the unsaved text,
+    // which a change on disk must not replace.
+    const QSignalBlocker keepTypedText(mealNoteFile);
     setViewMode();
     if (!storeMealNote())
         setEditMode();
@@ -87,6 +80,12 @@ void MainWindow::on_Calendar_selectionChanged()
 {
     setViewMode();
     loadMealNote();
+}
+
+void MainWindow::on_MealNoteFile_changedOnDisk()
+{
+    if (ui->TextBox->isReadOnly())
+        loadMealNote();
 }
 
 QString MainWindow::selectedDateText() const
@@ -99,66 +98,122 @@ QStringList MainWindow::savedMealFiles() const
     return QDir(savedMealsPath).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
 }
 
-QString MainWindow::readTextFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    QTextStream in(&file);
-    return in.readAll();
-}
-
+// Every file named after the day is shown in turn, so the last in the listing stays.
+// Save writes the one named exactly after the day, so that is the file kept in step.
 void MainWindow::loadMealNote()
 {
     const QString prefix = selectedDateText() + QLatin1Char('.');
-    ui->TextBox->setPlainText(QString());
+    QStringList dayFiles;
     for (const QString &name : savedMealFiles()) {
         if (name.startsWith(prefix))
-            ui->TextBox->setPlainText(readTextFile(savedMealsPath + name));
+            dayFiles << savedMealsPath + name;
     }
+    mealNoteFile->setPath(savedMealsPath + prefix + QLatin1String("txt"), dayFiles);
+    QString note;
+    for (const QString &path : dayFiles)
+        note = path == mealNoteFile->path() ? mealNoteFile->read() : SyncedFile::readText(path);
+    // Setting the same text again would move the cursor and the scroll position.
+    if (note != ui->TextBox->toPlainText())
+        ui->TextBox->setPlainText(note);
 }
 
 bool MainWindow::storeMealNote()
 {
-    return writeTextFile(savedMealsPath + selectedDateText() + QLatin1String(".txt"),
-                         ui->TextBox->toPlainText(),
-                         QStringLiteral("The meal note could not be saved to %1: %2"));
+    const QString note = ui->TextBox->toPlainText();
+    SyncedFile::WriteResult result;
+    while ((result = mealNoteFile->write(note)) == SyncedFile::ChangedOnDisk) {
+        if (!confirmReplacingMealNote())
+            return false;
+    }
+    if (result == SyncedFile::Failed) {
+        warnSaveFailed(QStringLiteral("The meal note could not be saved to %1: %2"), mealNoteFile);
+        return false;
+    }
+    return true;
 }
 
-// Written through a temporary file, so a failed write leaves the old content whole.
-bool MainWindow::writeTextFile(const QString &path, const QString &text,
-                               const QString &failureText)
+bool MainWindow::confirmReplacingMealNote()
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)
-            && writeAll(file, QTextCodec::codecForLocale()->fromUnicode(text))
-            && file.commit()) {
-        return true;
-    }
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, QStringLiteral("Note Changed"),
+            QStringLiteral("The meal note for %1 was changed by another program since you began "
+                           "editing. Replace it with your text?").arg(selectedDateText()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+void MainWindow::warnSaveFailed(const QString &failureText, const SyncedFile *file)
+{
     QMessageBox::warning(this, QStringLiteral("Save Failed"),
-                         failureText.arg(QDir::toNativeSeparators(path), file.errorString()));
-    return false;
+                         failureText.arg(QDir::toNativeSeparators(file->path()),
+                                         file->errorString()));
 }
 
 void MainWindow::loadGroceryList()
 {
-    QFile file(groceryListPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
-    QTextStream in(&file);
-    ui->GroceryList->addItems(groceryItems(in.readAll()));
+    groceryListFile->setPath(groceryListPath);
+    groceryListFile->refresh();
+    showGroceryList();
 }
 
-void MainWindow::saveGroceryList()
+void MainWindow::on_GroceryListFile_changedOnDisk()
+{
+    if (groceryListFile->refresh())
+        showGroceryList();
+}
+
+// Shows the list as its file holds it, keeping the current entry and the view.
+void MainWindow::showGroceryList()
+{
+    QListWidget *list = ui->GroceryList;
+    const int row = list->currentRow();
+    const QString current = row < 0 ? QString() : list->item(row)->text();
+    const int scrolledTo = list->verticalScrollBar()->value();
+    list->clear();
+    list->addItems(groceryItems(groceryListFile->text()));
+    if (row >= 0)
+        list->setCurrentRow(nearestGroceryRow(current, row));
+    list->verticalScrollBar()->setValue(scrolledTo);
+}
+
+// The row holding text that is nearest to row, or -1 when no row holds it.
+int MainWindow::nearestGroceryRow(const QString &text, int row) const
+{
+    const QListWidget *list = ui->GroceryList;
+    for (int distance = 0; distance <= qMax(row, list->count()); ++distance) {
+        for (const int candidate : {row - distance, row + distance}) {
+            if (candidate >= 0 && candidate < list->count() && list->item(candidate)->text() == text)
+                return candidate;
+        }
+    }
+    return -1;
+}
+
+QString MainWindow::groceryListText() const
 {
     QString text;
     for (int row = 0; row < ui->GroceryList->count(); ++row) {
         text += ui->GroceryList->item(row)->text();
         text += QLatin1Char('\n');
     }
-    writeTextFile(groceryListPath, text.trimmed(),
-                  QStringLiteral("The grocery list could not be saved to %1: %2"));
+    return text.trimmed();
+}
+
+// Every command ends by writing the list. When the file changed on disk since this
+// window last saw it, the command is applied again to the list as the file now holds
+// it, so that nothing another window or program put there is written over.
+void MainWindow::applyToGroceryList(const std::function<void()> &command)
+{
+    command();
+    SyncedFile::WriteResult result;
+    while ((result = groceryListFile->write(groceryListText())) == SyncedFile::ChangedOnDisk) {
+        showGroceryList();
+        command();
+    }
+    if (result == SyncedFile::Failed) {
+        warnSaveFailed(QStringLiteral("The grocery list could not be saved to %1: %2"),
+                       groceryListFile);
+    }
 }
 
 void MainWindow::on_AddItemButton_clicked()
@@ -167,15 +222,20 @@ void MainWindow::on_AddItemButton_clicked()
     dialog.setLabelText(QStringLiteral("Enter Item Name"));
     dialog.setWindowTitle(QStringLiteral("Add Item"));
     dialog.exec();
-    if (dialog.result())
-        ui->GroceryList->addItems(groceryItems(dialog.textValue()));
-    saveGroceryList();
+    const QStringList items = dialog.result() ? groceryItems(dialog.textValue()) : QStringList();
+    applyToGroceryList([this, &items] { ui->GroceryList->addItems(items); });
 }
 
+// The chosen entry is known by its text: should the list change on disk meanwhile,
+// the entry with that text nearest to its row goes, or none when it is gone.
 void MainWindow::on_DeleteItemButton_clicked()
 {
-    delete ui->GroceryList->takeItem(ui->GroceryList->currentRow());
-    saveGroceryList();
+    const int row = ui->GroceryList->currentRow();
+    const QString chosen = row < 0 ? QString() : ui->GroceryList->item(row)->text();
+    applyToGroceryList([this, row, &chosen] {
+        if (row >= 0)
+            delete ui->GroceryList->takeItem(nearestGroceryRow(chosen, row));
+    });
 }
 
 void MainWindow::on_ClearListButton_clicked()
@@ -184,7 +244,8 @@ void MainWindow::on_ClearListButton_clicked()
             this, QStringLiteral("Clear List"),
             QStringLiteral("Are you sure you want to clear the list?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::Yes)
-        ui->GroceryList->clear();
-    saveGroceryList();
+    applyToGroceryList([this, answer] {
+        if (answer == QMessageBox::Yes)
+            ui->GroceryList->clear();
+    });
 }

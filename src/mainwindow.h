@@ -1,13 +1,18 @@
 // Ladlewise keeps everything in its one window: the calendar picks a day, the note
 // box in the middle shows that day's meal note (one text file per day, read-only
 // until Edit), and the grocery list on the right is written to its file after every
-// command. The widgets are the only state; the data folder is read afresh each time.
+// command. Each file is kept in step with the disk by a SyncedFile, so that changes
+// made by another window, a sync tool or an editor show and are never written over.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+
+class SyncedFile;
 
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
@@ -28,22 +33,29 @@ private slots:
     void on_Calendar_selectionChanged();
     void on_AddItemButton_clicked();
     void on_DeleteItemButton_clicked();
+    void on_MealNoteFile_changedOnDisk();
+    void on_GroceryListFile_changedOnDisk();
 
 private:
     void setViewMode();
     void setEditMode();
     QStringList savedMealFiles() const;
-    static QString readTextFile(const QString &path);
     void loadMealNote();
     bool storeMealNote();
+    bool confirmReplacingMealNote();
     void loadGroceryList();
-    void saveGroceryList();
-    bool writeTextFile(const QString &path, const QString &text, const QString &failureText);
+    void showGroceryList();
+    void applyToGroceryList(const std::function<void()> &command);
+    QString groceryListText() const;
+    int nearestGroceryRow(const QString &text, int row) const;
+    void warnSaveFailed(const QString &failureText, const SyncedFile *file);
     QString selectedDateText() const;
 
     QString groceryListPath;
     QString savedMealsPath;
     Ui::MainWindow *ui;
+    SyncedFile *mealNoteFile;
+    SyncedFile *groceryListFile;
 };
 
 #endif // MAINWINDOW_H

@@ -1,0 +1,66 @@
+// A text file that other programs may change while the window shows it: another
+// Ladlewise window, a sync tool, an editor. SyncedFile reads it whole, remembers what
+// this window last read or wrote, reads it again just before each write so that
+// nothing saved elsewhere is replaced unseen, and says when the file, the files
+// watched with it or their folder change on disk.
+#ifndef SYNCEDFILE_H
+#define SYNCEDFILE_H
+
+#include <QByteArray>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+class SyncedFile : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum WriteResult { Written, ChangedOnDisk, Failed };
+
+    explicit SyncedFile(QObject *parent = nullptr);
+
+    QString path() const { return filePath; }
+    void setPath(const QString &path, const QStringList &alsoWatched = QStringList());
+
+    bool refresh();
+    QString read();
+    QString text() const { return seenText; }
+    WriteResult write(const QString &text);
+    QString errorString() const { return error; }
+
+    static QString readText(const QString &path);
+
+signals:
+    void changedOnDisk();
+
+private:
+    struct Content
+    {
+        enum State { Missing, Read, Unreadable };
+        State state = Missing;
+        QByteArray bytes;
+        QString error;
+
+        bool operator==(const Content &other) const
+        {
+            return state == other.state && bytes == other.bytes;
+        }
+    };
+
+    static Content readContent(const QString &path);
+    void remember(const Content &content);
+    void watch();
+
+    QString filePath;
+    QStringList alsoWatchedPaths;
+    Content seen;
+    QString seenText;
+    QString error;
+    QFileSystemWatcher watcher;
+    QTimer settleTimer;
+};
+
+#endif // SYNCEDFILE_H
