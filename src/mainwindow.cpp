@@ -124,6 +124,7 @@ bool MainWindow::storeMealNote()
     while ((result = mealNoteFile->write(note)) == SyncedFile::ChangedOnDisk) {
         if (!confirmReplacingMealNote())
             return false;
+        mealNoteFile->refresh();
     }
     if (result == SyncedFile::Failed) {
         warnSaveFailed(QStringLiteral("The meal note could not be saved to %1: %2"), mealNoteFile);
@@ -207,6 +208,7 @@ void MainWindow::applyToGroceryList(const std::function<void()> &command)
     command();
     SyncedFile::WriteResult result;
     while ((result = groceryListFile->write(groceryListText())) == SyncedFile::ChangedOnDisk) {
+        groceryListFile->refresh();
         showGroceryList();
         command();
     }

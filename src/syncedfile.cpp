@@ -161,8 +161,9 @@ QString SyncedFile::read()
 }
 
 // Writes through a temporary file that is renamed into place only when the file on
-// disk still holds what this window last saw. The check comes after the slow part,
-// so that little time is left for another writer to slip in.
+// disk still holds what this window last saw; otherwise writes nothing, and the
+// caller decides, after refresh(), what to write instead. The check comes after the
+// slow part, so that little time is left for another writer to slip in.
 SyncedFile::WriteResult SyncedFile::write(const QString &text)
 {
     QDir().mkpath(QFileInfo(filePath).absolutePath());
@@ -178,10 +179,8 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
         error = onDisk.error;
         return Failed;
     }
-    if (!(onDisk == seen)) {
-        remember(onDisk);
+    if (!(onDisk == seen))
         return ChangedOnDisk;
-    }
     if (!file.commit()) {
         error = file.errorString();
         return Failed;

@@ -6,11 +6,17 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -120,6 +126,40 @@ struct WindowFixture
     TemporaryHome home;
     std::unique_ptr<MainWindow> window;
 };
+
+// Answers Add Item as a user would: types or, for line breaks, pastes the text, then
+// accepts or cancels.
+inline void addGroceryItem(QWidget *window, const QString &typed, bool accept = true)
+{
+    bool answered = false;
+    answerNextDialog<QInputDialog>([&](QInputDialog *dialog) {
+        answered = true;
+        QCOMPARE(dialog->windowTitle(), QString("Add Item"));
+        QCOMPARE(dialog->labelText(), QString("Enter Item Name"));
+        QCOMPARE(dialog->parentWidget(), nullptr);
+        auto *edit = dialog->findChild<QLineEdit *>();
+        if (typed.contains(QRegularExpression("[\r\n]"))) {
+            QApplication::clipboard()->setText(typed);
+            QTest::keySequence(edit, QKeySequence::Paste);
+        } else {
+            QTest::keyClicks(edit, typed);
+        }
+        auto *buttons = dialog->findChild<QDialogButtonBox *>();
+        QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel),
+                          Qt::LeftButton);
+    });
+    QTest::mouseClick(window->findChild<QWidget *>("AddItemButton"), Qt::LeftButton);
+    QVERIFY2(answered, "Add Item showed no dialog");
+}
+
+inline QStringList groceryEntries(const QWidget *window)
+{
+    const auto *list = window->findChild<QListWidget *>("GroceryList");
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
 
 struct ShownMessage
 {

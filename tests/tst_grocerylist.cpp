@@ -1,10 +1,5 @@
 #include "testsupport.h"
 
-#include <QClipboard>
-#include <QDialogButtonBox>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 class tst_GroceryList : public QObject
@@ -32,8 +27,8 @@ private slots:
 
 private:
     void openWindowOn(const QByteArray &listFile);
-    void addItem(const QString &typed, bool accept);
-    QStringList entries() const;
+    void addItem(const QString &typed, bool accept) { addGroceryItem(f->window.get(), typed, accept); }
+    QStringList entries() const { return groceryEntries(f->window.get()); }
     QListWidget *list() const { return f->child<QListWidget>("GroceryList"); }
     void click(const char *name) { QTest::mouseClick(f->child<QPushButton>(name), Qt::LeftButton); }
     QString listPath() const { return f->home.dataPath("list.txt"); }
@@ -51,38 +46,6 @@ void tst_GroceryList::openWindowOn(const QByteArray &listFile)
 {
     QVERIFY(writeFile(listPath(), listFile));
     f->open();
-}
-
-// Line breaks can only be pasted into the line edit; everything else is typed.
-void tst_GroceryList::addItem(const QString &typed, bool accept)
-{
-    bool answered = false;
-    answerNextDialog<QInputDialog>([&](QInputDialog *dialog) {
-        answered = true;
-        QCOMPARE(dialog->windowTitle(), QString("Add Item"));
-        QCOMPARE(dialog->labelText(), QString("Enter Item Name"));
-        QCOMPARE(dialog->parentWidget(), nullptr);
-        auto *edit = dialog->findChild<QLineEdit *>();
-        if (typed.contains(QRegularExpression("[\r\n]"))) {
-            QApplication::clipboard()->setText(typed);
-            QTest::keySequence(edit, QKeySequence::Paste);
-        } else {
-            QTest::keyClicks(edit, typed);
-        }
-        auto *buttons = dialog->findChild<QDialogButtonBox *>();
-        QTest::mouseClick(buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel),
-                          Qt::LeftButton);
-    });
-    click("AddItemButton");
-    QVERIFY2(answered, "Add Item showed no dialog");
-}
-
-QStringList tst_GroceryList::entries() const
-{
-    QStringList texts;
-    for (int row = 0; row < list()->count(); ++row)
-        texts << list()->item(row)->text();
-    return texts;
 }
 
 void tst_GroceryList::startupLoadsNonBlankLinesAsTheyStand_data()
@@ -258,14 +221,17 @@ void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()
 void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile_data()
 {
     QTest::addColumn<bool>("folderInTheWay");
+    QTest::addColumn<int>("bytesShort");
 
-    QTest::newRow("folder named list.txt") << true;
-    QTest::newRow("disk full") << false;
+    QTest::newRow("folder named list.txt") << true << 0;
+    QTest::newRow("disk full") << false << 1000;
+    QTest::newRow("last byte refused") << false << 1;
 }
 
 void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
 {
     QFETCH(bool, folderInTheWay);
+    QFETCH(int, bytesShort);
 
     QByteArray oldFile;
     if (folderInTheWay) {
@@ -277,11 +243,12 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
         openWindowOn(oldFile);
     }
     const QStringList before = entries();
+    const QByteArray newFile = (before + QStringList{"bread"}).join('\n').toUtf8();
 
     ShownMessage warning;
     dismissNextMessage(&warning);
     {
-        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 1024);
+        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : newFile.size() - bytesShort);
         addItem("bread", true);
     }
 

@@ -12,6 +12,7 @@ private slots:
     void init();
     void cleanup() { f.reset(); }
 
+    void startupShowsTodaysNote();
     void selectedDayShowsItsNote_data();
     void selectedDayShowsItsNote();
     void crlfNoteShowsOneBreakPerLineEnd();
@@ -69,6 +70,13 @@ void tst_MealNotes::verifyMode(bool editing) const
     QVERIFY2(box()->isReadOnly() != editing, editing ? "the box refuses typing" : "the box takes typing");
     QCOMPARE(f->child("EditButton")->isEnabled(), !editing);
     QCOMPARE(f->child("SaveButton")->isEnabled(), editing);
+}
+
+void tst_MealNotes::startupShowsTodaysNote()
+{
+    QVERIFY(writeFile(notePath(QDate::currentDate()), "porridge"));
+    f->open();
+    QCOMPARE(box()->toPlainText(), QString("porridge"));
 }
 
 void tst_MealNotes::selectedDayShowsItsNote_data()
@@ -210,14 +218,17 @@ void tst_MealNotes::savingOnAFreshHomeCreatesTheFolders()
 void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit_data()
 {
     QTest::addColumn<bool>("folderInTheWay");
+    QTest::addColumn<int>("bytesShort");
 
-    QTest::newRow("folder in the way") << true;
-    QTest::newRow("disk full") << false;
+    QTest::newRow("folder in the way") << true << 0;
+    QTest::newRow("disk full") << false << 200 * 1024;
+    QTest::newRow("last byte refused") << false << 1;
 }
 
 void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
 {
     QFETCH(bool, folderInTheWay);
+    QFETCH(int, bytesShort);
 
     const QString path = notePath(day);
     const QByteArray oldNote = "yesterday's plan\r\nstays";
@@ -231,7 +242,7 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
     ShownMessage warning;
     dismissNextMessage(&warning);
     {
-        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : 64 * 1024ul);
+        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : typed.size() - bytesShort);
         click("SaveButton");
     }
 

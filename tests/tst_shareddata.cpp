@@ -1,0 +1,242 @@
+#include "testsupport.h"
+
+#include "syncedfile.h"
+
+#include <QCalendarWidget>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include <sys/stat.h>
+
+// The data folder is shared with other windows, sync tools and editors: what they
+// change shows, and nothing they saved is written over.
+class tst_SharedData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { f.reset(); }
+
+    void twoWindowsKeepEachOthersItems();
+    void listFollowsOutsideChanges();
+    void ownAddReloadsNothing();
+    void deleteAfterOutsideChangeRemovesTheChosenText();
+    void noteFollowsOutsideChangesOnlyInViewMode();
+    void saveOverAnOutsideChangeAsksFirst();
+    void strayLatin1BytesSurviveASave_data();
+    void strayLatin1BytesSurviveASave();
+    void namedPipeIsNeitherReadNorWrittenOver();
+
+private:
+    QString listPath() const { return f->home.dataPath("list.txt"); }
+    QString notePath() const { return f->home.notePath(day.toString(Qt::TextDate) + ".txt"); }
+    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
+    QListWidget *list() const { return f->child<QListWidget>("GroceryList"); }
+    void click(const char *name) { f->child<QPushButton>(name)->click(); }
+    void openOnDay();
+    void waitForTheWatcher(const char *fileName);
+    static bool replaceByRename(const QString &path, const QByteArray &content);
+
+    const QDate day = QDate(2019, 9, 19);
+    std::unique_ptr<WindowFixture> f;
+};
+
+void tst_SharedData::init()
+{
+    f.reset(new WindowFixture);
+    QVERIFY(f->home.isValid());
+}
+
+void tst_SharedData::openOnDay()
+{
+    f->open();
+    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day);
+}
+
+// Waits until the window has heard of the last change on disk.
+void tst_SharedData::waitForTheWatcher(const char *fileName)
+{
+    QSignalSpy changed(f->child<SyncedFile>(fileName), &SyncedFile::changedOnDisk);
+    QVERIFY2(changed.wait(5000), "no change was noticed on disk");
+}
+
+// As sync tools and most editors save.
+bool tst_SharedData::replaceByRename(const QString &path, const QByteArray &content)
+{
+    return writeFile(path + ".part", content) && ::rename(qPrintable(path + ".part"), qPrintable(path)) == 0;
+}
+
+void tst_SharedData::twoWindowsKeepEachOthersItems()
+{
+    QVERIFY(writeFile(listPath(), "eggs\nmilk"));
+    f->open();
+    MainWindow other;
+    other.show();
+
+    addGroceryItem(f->window.get(), "apple");
+    addGroceryItem(&other, "bread");
+    const QStringList all = {"eggs", "milk", "apple", "bread"};
+    QCOMPARE(readFile(listPath()), all.join('\n').toUtf8());
+    QCOMPARE(groceryEntries(&other), all);
+    QTRY_COMPARE(groceryEntries(f->window.get()), all);
+
+    addGroceryItem(f->window.get(), "jam");
+    answerNextDialog<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::No)->click(); });
+    other.findChild<QPushButton *>("ClearListButton")->click();
+    QCOMPARE(readFile(listPath()), (all + QStringList{"jam"}).join('\n').toUtf8());
+}
+
+void tst_SharedData::listFollowsOutsideChanges()
+{
+    QVERIFY(writeFile(listPath(), "eggs\nmilk"));
+    f->open();
+    list()->setCurrentRow(1);
+
+    QVERIFY(replaceByRename(listPath(), "tea\neggs\nmilk"));
+    QTRY_COMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "eggs", "milk"}));
+    QCOMPARE(list()->currentItem()->text(), QString("milk"));
+
+    QVERIFY(writeFile(listPath(), "tea\nmilk\nrice"));
+    QTRY_COMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "milk", "rice"}));
+    QCOMPARE(list()->currentItem()->text(), QString("milk"));
+
+    QVERIFY(QFile::remove(listPath()));
+    QTRY_COMPARE(groceryEntries(f->window.get()), QStringList());
+}
+
+void tst_SharedData::ownAddReloadsNothing()
+{
+    QVERIFY(writeFile(listPath(), "eggs\nmilk\nrice"));
+    f->open();
+    list()->setCurrentRow(1);
+    QListWidgetItem *current = list()->currentItem();
+
+    addGroceryItem(f->window.get(), "bread");
+    waitForTheWatcher("GroceryListFile");
+    QCOMPARE(list()->currentItem(), current);
+    QCOMPARE(list()->item(0)->text(), QString("eggs"));
+}
+
+// Delete is pressed before the window has heard of the change.
+void tst_SharedData::deleteAfterOutsideChangeRemovesTheChosenText()
+{
+    QVERIFY(writeFile(listPath(), "eggs\nmilk\nbread"));
+    f->open();
+    list()->setCurrentRow(1);
+
+    QVERIFY(writeFile(listPath(), "tea\neggs\nmilk\nbread"));
+    click("DeleteItemButton");
+    QCOMPARE(readFile(listPath()), QByteArray("tea\neggs\nbread"));
+    QCOMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "eggs", "bread"}));
+
+    list()->setCurrentRow(1);
+    QVERIFY(writeFile(listPath(), "tea\nbread"));
+    click("DeleteItemButton");
+    QCOMPARE(readFile(listPath()), QByteArray("tea\nbread"));
+}
+
+void tst_SharedData::noteFollowsOutsideChangesOnlyInViewMode()
+{
+    QVERIFY(writeFile(notePath(), "soup"));
+    openOnDay();
+
+    QVERIFY(replaceByRename(notePath(), "stew"));
+    QTRY_COMPARE(box()->toPlainText(), QString("stew"));
+    QVERIFY(writeFile(notePath(), "stew and bread"));
+    QTRY_COMPARE(box()->toPlainText(), QString("stew and bread"));
+
+    click("EditButton");
+    QVERIFY(writeFile(notePath(), "pie"));
+    waitForTheWatcher("MealNoteFile");
+    QCOMPARE(box()->toPlainText(), QString("stew and bread"));
+}
+
+void tst_SharedData::saveOverAnOutsideChangeAsksFirst()
+{
+    QVERIFY(writeFile(notePath(), "soup"));
+    openOnDay();
+    click("EditButton");
+    box()->setPlainText("curry");
+    QVERIFY(replaceByRename(notePath(), "pie"));
+
+    ShownMessage question;
+    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
+        question = {box->windowTitle(), box->text(), box->parentWidget()};
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    click("SaveButton");
+    QCOMPARE(question.title, QString("Note Changed"));
+    QCOMPARE(question.text, "The meal note for " + day.toString(Qt::TextDate)
+                                    + " was changed by another program since you began editing. "
+                                      "Replace it with your text?");
+    QCOMPARE(question.parent, f->window.get());
+    QCOMPARE(readFile(notePath()), QByteArray("pie"));
+    QVERIFY(!box()->isReadOnly());
+    QCOMPARE(box()->toPlainText(), QString("curry"));
+
+    question = {};
+    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
+        question.title = box->windowTitle();
+        box->button(QMessageBox::Yes)->click();
+    });
+    click("SaveButton");
+    QCOMPARE(question.title, QString("Note Changed"));
+    QCOMPARE(readFile(notePath()), QByteArray("curry"));
+    QVERIFY(box()->isReadOnly());
+}
+
+void tst_SharedData::strayLatin1BytesSurviveASave_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("latin-1") << QByteArray("cr\xE8me fra\xEE" "che\njalape\xF1o")
+                             << QString::fromUtf8("crème fraîche\njalapeño");
+    QTest::newRow("utf-8 and latin-1 mixed") << QByteArray("K\xC3\xA4se\ncr\xE8me")
+                                             << QString::fromUtf8("Käse\ncrème");
+    QTest::newRow("windows-1252 signs") << QByteArray("\x80 3, \x93tea\x94, caf\xC3")
+                                        << QString::fromUtf8("€ 3, “tea”, cafÃ");
+    QTest::newRow("overlong and surrogate forms") << QByteArray("\xC0\xAF \xED\xB2\x80")
+                                                  << QString::fromUtf8("À¯ í²€");
+}
+
+// The list and the note are read alike; both are saved back in the locale's encoding.
+void tst_SharedData::strayLatin1BytesSurviveASave()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, text);
+
+    QVERIFY(writeFile(listPath(), file));
+    QVERIFY(writeFile(notePath(), file));
+    openOnDay();
+    QCOMPARE(box()->toPlainText(), text);
+    QCOMPARE(groceryEntries(f->window.get()), text.split('\n'));
+
+    click("EditButton");
+    click("SaveButton");
+    list()->setCurrentRow(-1);
+    click("DeleteItemButton");
+    QCOMPARE(readFile(notePath()), text.toUtf8());
+    QCOMPARE(readFile(listPath()), text.toUtf8());
+}
+
+void tst_SharedData::namedPipeIsNeitherReadNorWrittenOver()
+{
+    QVERIFY(QDir().mkpath(f->home.dataPath("")));
+    QCOMPARE(::mkfifo(qPrintable(listPath()), 0600), 0);
+    f->open();
+    QCOMPARE(list()->count(), 0);
+
+    ShownMessage warning;
+    dismissNextMessage(&warning);
+    addGroceryItem(f->window.get(), "bread");
+    QCOMPARE(warning.title, QString("Save Failed"));
+    QVERIFY2(warning.text.endsWith(": Not a regular file"), qPrintable(warning.text));
+    struct stat status;
+    QVERIFY(::stat(qPrintable(listPath()), &status) == 0 && S_ISFIFO(status.st_mode));
+}
+
+QTEST_MAIN(tst_SharedData)
+#include "tst_shareddata.moc"
