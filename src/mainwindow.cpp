@@ -4,10 +4,12 @@
 #include "syncedfile.h"
 
 #include <QDir>
+#include <QHash>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextCharFormat>
 
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
 // since the user typed them.
@@ -37,7 +39,10 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     setViewMode();
     loadGroceryList();
-    loadMealNote();
+    // One listing of the notes folder serves both the marks and today's note.
+    const QFileInfoList noteFiles = savedMealFileInfos();
+    markDaysWithNotes(noteFiles);
+    showMealNote(fileNames(noteFiles));
 }
 
 MainWindow::~MainWindow()
@@ -72,7 +77,9 @@ void MainWindow::on_SaveButton_clicked()
     // which a change on disk must not replace.
     const QSignalBlocker keepTypedText(mealNoteFile);
     setViewMode();
-    if (!storeMealNote())
+    if (storeMealNote())
+        markDaysWithNotes(savedMealFileInfos());
+    else
         setEditMode();
 }
 
@@ -82,10 +89,19 @@ void MainWindow::on_Calendar_selectionChanged()
     loadMealNote();
 }
 
+void MainWindow::on_Calendar_currentPageChanged(int year, int month)
+{
+    Q_UNUSED(year)
+    Q_UNUSED(month)
+    markDaysWithNotes(savedMealFileInfos());
+}
+
 void MainWindow::on_MealNoteFile_changedOnDisk()
 {
+    const QFileInfoList noteFiles = savedMealFileInfos();
+    markDaysWithNotes(noteFiles);
     if (ui->TextBox->isReadOnly())
-        loadMealNote();
+        showMealNote(fileNames(noteFiles));
 }
 
 QString MainWindow::selectedDateText() const
@@ -98,13 +114,60 @@ QStringList MainWindow::savedMealFiles() const
     return QDir(savedMealsPath).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
 }
 
+// The same listing with the sizes, for the marks.
+QFileInfoList MainWindow::savedMealFileInfos() const
+{
+    return QDir(savedMealsPath).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
+}
+
+QStringList MainWindow::fileNames(const QFileInfoList &files)
+{
+    QStringList names;
+    names.reserve(files.size());
+    for (const QFileInfo &file : files)
+        names << file.fileName();
+    return names;
+}
+
+// Days with a note are bold. A file counts for a day by the rule the note box uses,
+// but an empty one does not, since the box shows it as no note. The marks cover every
+// day the calendar can show for its month, the grey ones of its neighbours included.
+void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
+{
+    const QDate firstOfMonth(ui->Calendar->yearShown(), ui->Calendar->monthShown(), 1);
+    QHash<QString, QDate> shownDays;
+    for (QDate day = firstOfMonth.addDays(-7); day <= firstOfMonth.addDays(41); day = day.addDays(1))
+        shownDays.insert(day.toString(Qt::TextDate), day);
+
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    ui->Calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    for (const QFileInfo &file : noteFiles) {
+        if (file.size() == 0)
+            continue;
+        // Date texts may hold dots of their own, so any dot in the name may end one.
+        const QString name = file.fileName();
+        int dot = 0;
+        while ((dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0) {
+            const auto day = shownDays.constFind(name.left(dot));
+            if (day != shownDays.constEnd())
+                ui->Calendar->setDateTextFormat(*day, bold);
+        }
+    }
+}
+
+void MainWindow::loadMealNote()
+{
+    showMealNote(savedMealFiles());
+}
+
 // Every file named after the day is shown in turn, so the last in the listing stays.
 // Save writes the one named exactly after the day, so that is the file kept in step.
-void MainWindow::loadMealNote()
+void MainWindow::showMealNote(const QStringList &noteFiles)
 {
     const QString prefix = selectedDateText() + QLatin1Char('.');
     QStringList dayFiles;
-    for (const QString &name : savedMealFiles()) {
+    for (const QString &name : noteFiles) {
         if (name.startsWith(prefix))
             dayFiles << savedMealsPath + name;
     }

@@ -6,6 +6,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QFileInfoList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,7 @@ private slots:
     void on_Calendar_selectionChanged();
     void on_AddItemButton_clicked();
     void on_DeleteItemButton_clicked();
+    void on_Calendar_currentPageChanged(int year, int month);
     void on_MealNoteFile_changedOnDisk();
     void on_GroceryListFile_changedOnDisk();
 
@@ -40,7 +42,11 @@ private:
     void setViewMode();
     void setEditMode();
     QStringList savedMealFiles() const;
+    QFileInfoList savedMealFileInfos() const;
+    static QStringList fileNames(const QFileInfoList &files);
+    void markDaysWithNotes(const QFileInfoList &noteFiles);
     void loadMealNote();
+    void showMealNote(const QStringList &noteFiles);
     bool storeMealNote();
     bool confirmReplacingMealNote();
     void loadGroceryList();

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QListWidget>
 #include <QMenuBar>
@@ -19,6 +20,8 @@ private slots:
     void widgetsHaveTheirNamesClassesPlacesAndTexts_data();
     void widgetsHaveTheirNamesClassesPlacesAndTexts();
     void widgetsAreCreatedInFocusOrder();
+    void screenReadersHearNamesAndDescriptions_data();
+    void screenReadersHearNamesAndDescriptions();
     void windowHasItsTitleSizeAndNoBars();
     void freshWindowIsInViewMode();
     void resizingTheWindowMovesNothing_data();
@@ -83,6 +86,29 @@ void tst_WindowForm::widgetsAreCreatedInFocusOrder()
     QCOMPARE(created, (QStringList{"Calendar", "TextBox", "GroceryList", "EditButton", "SaveButton",
                                    "AddItemButton", "DeleteItemButton", "line", "ClearListButton",
                                    "label"}));
+}
+
+void tst_WindowForm::screenReadersHearNamesAndDescriptions_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("note box") << "TextBox" << "Meal note" << "The meal note of the selected day";
+    QTest::newRow("grocery list") << "GroceryList" << "Grocery list" << "One grocery item per entry";
+    QTest::newRow("calendar") << "Calendar" << "Calendar" << "Pick a day to see its meal note";
+}
+
+void tst_WindowForm::screenReadersHearNamesAndDescriptions()
+{
+    QFETCH(QString, widget);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(f->child(widget.toLatin1()));
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    QCOMPARE(accessible->text(QAccessible::Description), description);
 }
 
 void tst_WindowForm::windowHasItsTitleSizeAndNoBars()

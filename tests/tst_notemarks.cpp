@@ -1,0 +1,112 @@
+#include "testsupport.h"
+
+#include <QCalendarWidget>
+#include <QPushButton>
+#include <QTextEdit>
+
+// Days with a meal note are bold in the calendar, so that the plan shows at a glance.
+class tst_NoteMarks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { f.reset(); }
+
+    void daysWithANoteAreBold_data();
+    void daysWithANoteAreBold();
+    void savingMarksTheDay();
+    void pagingMarksTheOtherMonth();
+    void noteAppearingOnDiskGetsItsMark();
+
+private:
+    void writeNote(const QString &name, const QByteArray &content)
+    {
+        QVERIFY(writeFile(f->home.notePath(name), content));
+    }
+    bool isBold(const QDate &day) const
+    {
+        return calendar()->dateTextFormat(day).fontWeight() == QFont::Bold;
+    }
+    QCalendarWidget *calendar() const { return f->child<QCalendarWidget>("Calendar"); }
+
+    const QDate day = QDate(2019, 9, 19);
+    const QString dayText = day.toString(Qt::TextDate);
+    std::unique_ptr<WindowFixture> f;
+};
+
+void tst_NoteMarks::init()
+{
+    f.reset(new WindowFixture);
+    QVERIFY(f->home.isValid());
+}
+
+void tst_NoteMarks::daysWithANoteAreBold_data()
+{
+    QTest::addColumn<QDate>("noted");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("bold");
+
+    QTest::newRow("note") << day << ".txt" << QByteArray("soup") << true;
+    QTest::newRow("empty note") << day << ".txt" << QByteArray() << false;
+    QTest::newRow("second dot") << day << ".old.txt" << QByteArray("soup") << true;
+    QTest::newRow("name only starting like the date") << day << "0.txt" << QByteArray("soup") << false;
+    QTest::newRow("weekend") << QDate(2019, 9, 21) << ".txt" << QByteArray("soup") << true;
+    QTest::newRow("grey day of the next month") << QDate(2019, 10, 2) << ".txt" << QByteArray("x") << true;
+}
+
+void tst_NoteMarks::daysWithANoteAreBold()
+{
+    QFETCH(QDate, noted);
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, bold);
+
+    writeNote(noted.toString(Qt::TextDate) + suffix, content);
+    f->open();
+    calendar()->setSelectedDate(day);
+    QCOMPARE(isBold(noted), bold);
+    QVERIFY2(!isBold(noted.addDays(1)), "a day without a note is bold");
+    QVERIFY2(!calendar()->dateTextFormat(noted).hasProperty(QTextFormat::ForegroundBrush),
+             "the mark hides the calendar's own colours");
+}
+
+void tst_NoteMarks::savingMarksTheDay()
+{
+    f->open();
+    calendar()->setSelectedDate(day);
+    QVERIFY(!isBold(day));
+
+    f->child<QPushButton>("EditButton")->click();
+    QTest::keyClicks(f->child<QTextEdit>("TextBox"), "stew");
+    f->child<QPushButton>("SaveButton")->click();
+    QVERIFY(isBold(day));
+}
+
+void tst_NoteMarks::pagingMarksTheOtherMonth()
+{
+    const QDate later(2020, 2, 29);
+    writeNote(later.toString(Qt::TextDate) + ".txt", "pancakes");
+    f->open();
+    calendar()->setSelectedDate(day);
+    QVERIFY(!isBold(later));
+
+    calendar()->setCurrentPage(2020, 2);
+    QVERIFY(isBold(later));
+}
+
+void tst_NoteMarks::noteAppearingOnDiskGetsItsMark()
+{
+    writeNote("placeholder.txt", "");
+    f->open();
+    calendar()->setSelectedDate(day);
+
+    writeNote(dayText + ".txt", "curry");
+    QTRY_VERIFY(isBold(day));
+    QVERIFY(QFile::remove(f->home.notePath(dayText + ".txt")));
+    QTRY_VERIFY(!isBold(day));
+}
+
+QTEST_MAIN(tst_NoteMarks)
+#include "tst_notemarks.moc"
