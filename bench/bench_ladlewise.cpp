@@ -128,22 +128,41 @@ bool startup()
     return report("start-up, empty data", program, floor, 1.10);
 }
 
-bool pickDay()
+const QDate FirstNote(2000, 1, 1);
+
+void writeNotes(const Home &home)
 {
-    Home home;
-    const QDate first(2000, 1, 1);
     for (int i = 0; i < Notes; ++i) {
-        const QDate day = first.addDays(i);
+        const QDate day = FirstNote.addDays(i);
         writeFile(home.mealsPath() + '/' + day.toString(Qt::TextDate) + ".txt",
                   "Dinner on " + day.toString(Qt::ISODate).toUtf8());
     }
+}
+
+// One listing of the notes folder, with the sizes the calendar's marks need.
+qint64 listNotesWithSizes(const QString &folder)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo &file :
+         QDir(folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort)) {
+        bytes += file.size();
+    }
+    if (bytes == 0)
+        qFatal("listed no notes");
+    return bytes;
+}
+
+bool pickDay()
+{
+    Home home;
+    writeNotes(home);
     MainWindow window;
     window.show();
     settle(&window);
     auto *calendar = window.findChild<QCalendarWidget *>("Calendar");
     int pick = 0;
     const Run program = [&] {
-        const QDate day = first.addDays(Notes / 2 + pick++ % 2);
+        const QDate day = FirstNote.addDays(Notes / 2 + pick++ % 2);
         QElapsedTimer clock;
         clock.start();
         calendar->setSelectedDate(day);
@@ -162,6 +181,51 @@ bool pickDay()
         return elapsed;
     };
     return report("pick a day, 10,000 notes", program, floor, 1.3);
+}
+
+bool pageMonth()
+{
+    Home home;
+    writeNotes(home);
+    MainWindow window;
+    window.show();
+    settle(&window);
+    auto *calendar = window.findChild<QCalendarWidget *>("Calendar");
+    int page = 0;
+    const Run program = [&] {
+        const QDate month = FirstNote.addMonths(100 + page++ % 2);
+        QElapsedTimer clock;
+        clock.start();
+        calendar->setCurrentPage(month.year(), month.month());
+        settle(&window);
+        return clock.nsecsElapsed();
+    };
+    const QString folder = home.mealsPath();
+    const Run floor = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        listNotesWithSizes(folder);
+        return clock.nsecsElapsed();
+    };
+    return report("page a month, 10,000 notes", program, floor, 1.3);
+}
+
+bool startupWithManyNotes()
+{
+    Home home;
+    writeNotes(home);
+    const Run program = [] { return timeShowing([] { return new MainWindow; }); };
+    const QString folder = home.mealsPath();
+    const Run floor = [&] {
+        return timeShowing([&] {
+            auto *window = new QMainWindow;
+            Ui::MainWindow form;
+            form.setupUi(window);
+            listNotesWithSizes(folder);
+            return window;
+        });
+    };
+    return report("start-up, 10,000 notes", program, floor, 1.3);
 }
 
 // Accepts the Add Item dialog as soon as it is up, the way a user pressing Enter would.
@@ -298,6 +362,8 @@ int main(int argc, char *argv[])
                 "ratio", "goal");
     bool met = startup();
     met &= pickDay();
+    met &= pageMonth();
+    met &= startupWithManyNotes();
     met &= addItem();
     met &= startupWithLongList();
     met &= outsideChange();
