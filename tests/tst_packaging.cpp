@@ -1,20 +1,27 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 // The files that make Ladlewise a desktop program: checked by the desktop's own
-// validators and installed where a desktop looks for them.
+// validators and installed where a desktop looks for them, by `cmake --install` and
+// by the Debian package. The package is left extracted in DEBIAN_PACKAGE_DIR/root,
+// where the real-display test starts the packaged program.
 class tst_Packaging : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void validatorsAcceptTheFiles_data();
     void validatorsAcceptTheFiles();
     void oneApplicationIdThroughout();
+    void installPutsEveryFileInPlace_data();
     void installPutsEveryFileInPlace();
+    void debianPackageDependsOnWhatTheBinaryLinks();
+    void lintianAcceptsTheDebianPackage();
 
 private:
     static QString packagingFile(const QString &suffix)
@@ -22,7 +29,33 @@ private:
         return QStringLiteral(PACKAGING_DIR "/" APP_ID) + suffix;
     }
     static QString run(const QString &program, const QStringList &arguments, int *exitCode);
+    void skipUnlessPackaged() const;
+
+    QString debianPackage;
 };
+
+void tst_Packaging::initTestCase()
+{
+#ifdef DEBIAN_PACKAGE_DIR
+    QDir packageDir(DEBIAN_PACKAGE_DIR);
+    QVERIFY(packageDir.removeRecursively() && QDir().mkpath(packageDir.path()));
+    int exitCode = 0;
+    QString output = run(CPACK_COMMAND, {"-G", "DEB", "--config", BUILD_DIR "/CPackConfig.cmake",
+                                         "-B", packageDir.path()}, &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(output));
+    const QStringList built = packageDir.entryList({"ladlewise_*_*.deb"}, QDir::Files);
+    QCOMPARE(built.size(), 1);
+    debianPackage = packageDir.filePath(built.first());
+    output = run("dpkg-deb", {"-x", debianPackage, packageDir.filePath("root")}, &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(output));
+#endif
+}
+
+void tst_Packaging::skipUnlessPackaged() const
+{
+    if (debianPackage.isEmpty())
+        QSKIP("no Debian package is built here: dpkg-deb is missing, or the build is sanitized");
+}
 
 QString tst_Packaging::run(const QString &program, const QStringList &arguments, int *exitCode)
 {
@@ -71,22 +104,60 @@ void tst_Packaging::oneApplicationIdThroughout()
     QVERIFY(QFile::exists(packagingFile(".svg")));
 }
 
+void tst_Packaging::installPutsEveryFileInPlace_data()
+{
+    QTest::addColumn<bool>("debian");
+
+    QTest::newRow("cmake --install") << false;
+    QTest::newRow("debian package") << true;
+}
+
 void tst_Packaging::installPutsEveryFileInPlace()
 {
-    QTemporaryDir prefix;
-    QVERIFY(prefix.isValid());
-    int exitCode = 0;
-    const QString output = run("cmake", {"--install", BUILD_DIR, "--prefix", prefix.path()}, &exitCode);
-    QVERIFY2(exitCode == 0, qPrintable(output));
+    QFETCH(bool, debian);
 
-    const QStringList installed = {
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    QString prefix = temporary.path();
+    QStringList installed = {
         "bin/ladlewise",
         "share/applications/" APP_ID ".desktop",
         "share/icons/hicolor/scalable/apps/" APP_ID ".svg",
         "share/metainfo/" APP_ID ".metainfo.xml",
+        "share/man/man1/ladlewise.1.gz",
+        "share/doc/ladlewise/copyright",
+        "share/doc/ladlewise/changelog.gz",
     };
+    int exitCode = 0;
+    if (debian) {
+        skipUnlessPackaged();
+        prefix = DEBIAN_PACKAGE_DIR "/root/usr";
+    } else {
+        const QString output = run("cmake", {"--install", BUILD_DIR, "--prefix", prefix}, &exitCode);
+        QVERIFY2(exitCode == 0, qPrintable(output));
+    }
     for (const QString &file : installed)
-        QVERIFY2(QFile::exists(prefix.filePath(file)), qPrintable(file + " was not installed"));
+        QVERIFY2(QFile::exists(prefix + '/' + file), qPrintable(file + " was not installed"));
+}
+
+void tst_Packaging::debianPackageDependsOnWhatTheBinaryLinks()
+{
+    skipUnlessPackaged();
+    int exitCode = 0;
+    const QString depends = run("dpkg-deb", {"--field", debianPackage, "Depends"}, &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(depends));
+    for (const char *library : {"libqt5widgets5", "libqt5gui5", "libqt5core5a", "libc6"})
+        QVERIFY2(depends.contains(library), qPrintable(depends));
+}
+
+void tst_Packaging::lintianAcceptsTheDebianPackage()
+{
+    skipUnlessPackaged();
+    if (QStandardPaths::findExecutable("lintian").isEmpty())
+        QSKIP("lintian is not installed");
+    int exitCode = 0;
+    const QString output = run("lintian", {"--fail-on", "error,warning", debianPackage}, &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(output));
 }
 
 QTEST_GUILESS_MAIN(tst_Packaging)

@@ -9,7 +9,8 @@
 #include <memory>
 
 // Starts the real program on the X display this test runs on (xvfb-run gives it
-// one), waits for its window, and closes it the way a window manager would.
+// one), waits for its window, and closes it the way a window manager would. The
+// program is the one built here, or the one LADLEWISE_BINARY names.
 class tst_RealDisplay : public QObject
 {
     Q_OBJECT
@@ -112,7 +113,7 @@ void tst_RealDisplay::closingTheWindowEndsTheProgramWithSuccess()
     environment.insert("QT_QPA_PLATFORM", "xcb");
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(LADLEWISE_BINARY, QStringList());
+    program.start(qEnvironmentVariable("LADLEWISE_BINARY", LADLEWISE_BINARY), QStringList());
     QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
 
     xcb_window_t window = XCB_NONE;
