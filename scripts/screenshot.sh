@@ -16,6 +16,9 @@ note_for() { LC_ALL=C date -d "$1" '+%a %b %-d %Y'; }
 printf 'Breakfast: porridge with apple and cinnamon\nLunch: lentil soup, rye bread\nDinner: roast vegetables, chickpeas and tahini\n\nBake bread for tomorrow.' \
     > "$meals/$(note_for today).txt"
 printf 'Dinner: pasta with tomato sauce' > "$meals/$(note_for tomorrow).txt"
+for day in '2 days ago' '3 days' '5 days' '6 days' '10 days'; do
+    printf 'Dinner: soup and bread' > "$meals/$(note_for "$day").txt"
+done
 printf 'eggs\nmilk\nrye flour\nlentils\ntomatoes\nchickpeas\ntahini\nlemons\nbasil' \
     > "$home/Documents/ladlewise/data/list.txt"
 
