@@ -29,9 +29,9 @@ private:
         return QStringLiteral(PACKAGING_DIR "/" APP_ID) + suffix;
     }
     static QString run(const QString &program, const QStringList &arguments, int *exitCode);
-    void skipUnlessPackaged() const;
 
     QString debianPackage;
+    QString extractedRoot;
 };
 
 void tst_Packaging::initTestCase()
@@ -46,16 +46,14 @@ void tst_Packaging::initTestCase()
     const QStringList built = packageDir.entryList({"ladlewise_*_*.deb"}, QDir::Files);
     QCOMPARE(built.size(), 1);
     debianPackage = packageDir.filePath(built.first());
-    output = run("dpkg-deb", {"-x", debianPackage, packageDir.filePath("root")}, &exitCode);
+    extractedRoot = packageDir.filePath("root");
+    output = run("dpkg-deb", {"-x", debianPackage, extractedRoot}, &exitCode);
     QVERIFY2(exitCode == 0, qPrintable(output));
 #endif
 }
 
-void tst_Packaging::skipUnlessPackaged() const
-{
-    if (debianPackage.isEmpty())
-        QSKIP("no Debian package is built here: dpkg-deb is missing, or the build is sanitized");
-}
+static const char notPackaged[] =
+        "no Debian package is built here: dpkg-deb is missing, or the build is sanitized";
 
 QString tst_Packaging::run(const QString &program, const QStringList &arguments, int *exitCode)
 {
@@ -130,8 +128,9 @@ void tst_Packaging::installPutsEveryFileInPlace()
     };
     int exitCode = 0;
     if (debian) {
-        skipUnlessPackaged();
-        prefix = DEBIAN_PACKAGE_DIR "/root/usr";
+        if (debianPackage.isEmpty())
+            QSKIP(notPackaged);
+        prefix = extractedRoot + "/usr";
     } else {
         const QString output = run("cmake", {"--install", BUILD_DIR, "--prefix", prefix}, &exitCode);
         QVERIFY2(exitCode == 0, qPrintable(output));
@@ -142,7 +141,8 @@ void tst_Packaging::installPutsEveryFileInPlace()
 
 void tst_Packaging::debianPackageDependsOnWhatTheBinaryLinks()
 {
-    skipUnlessPackaged();
+    if (debianPackage.isEmpty())
+        QSKIP(notPackaged);
     int exitCode = 0;
     const QString depends = run("dpkg-deb", {"--field", debianPackage, "Depends"}, &exitCode);
     QVERIFY2(exitCode == 0, qPrintable(depends));
@@ -152,7 +152,8 @@ void tst_Packaging::debianPackageDependsOnWhatTheBinaryLinks()
 
 void tst_Packaging::lintianAcceptsTheDebianPackage()
 {
-    skipUnlessPackaged();
+    if (debianPackage.isEmpty())
+        QSKIP(notPackaged);
     if (QStandardPaths::findExecutable("lintian").isEmpty())
         QSKIP("lintian is not installed");
     int exitCode = 0;
