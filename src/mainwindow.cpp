@@ -39,10 +39,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     setViewMode();
     loadGroceryList();
-    // One listing of the notes folder serves both the marks and today's note.
-    const QFileInfoList noteFiles = savedMealFileInfos();
-    markDaysWithNotes(noteFiles);
-    showMealNote(fileNames(noteFiles));
+    reloadMealNotes();
 }
 
 MainWindow::~MainWindow()
@@ -78,7 +75,7 @@ void MainWindow::on_SaveButton_clicked()
     const QSignalBlocker keepTypedText(mealNoteFile);
     setViewMode();
     if (storeMealNote())
-        markDaysWithNotes(savedMealFileInfos());
+        markDaysWithNotes(savedMealFiles());
     else
         setEditMode();
 }
@@ -93,15 +90,21 @@ void MainWindow::on_Calendar_currentPageChanged(int year, int month)
 {
     Q_UNUSED(year)
     Q_UNUSED(month)
-    markDaysWithNotes(savedMealFileInfos());
+    markDaysWithNotes(savedMealFiles());
 }
 
 void MainWindow::on_MealNoteFile_changedOnDisk()
 {
-    const QFileInfoList noteFiles = savedMealFileInfos();
+    reloadMealNotes();
+}
+
+// One listing of the notes folder serves the marks and, in view mode, the note shown.
+void MainWindow::reloadMealNotes()
+{
+    const QFileInfoList noteFiles = savedMealFiles();
     markDaysWithNotes(noteFiles);
     if (ui->TextBox->isReadOnly())
-        showMealNote(fileNames(noteFiles));
+        showMealNote(noteFiles);
 }
 
 QString MainWindow::selectedDateText() const
@@ -109,24 +112,10 @@ QString MainWindow::selectedDateText() const
     return ui->Calendar->selectedDate().toString(Qt::TextDate);
 }
 
-QStringList MainWindow::savedMealFiles() const
-{
-    return QDir(savedMealsPath).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
-}
-
-// The same listing with the sizes, for the marks.
-QFileInfoList MainWindow::savedMealFileInfos() const
+// Sizes are read only when asked for, so a listing for the note alone stays cheap.
+QFileInfoList MainWindow::savedMealFiles() const
 {
     return QDir(savedMealsPath).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
-}
-
-QStringList MainWindow::fileNames(const QFileInfoList &files)
-{
-    QStringList names;
-    names.reserve(files.size());
-    for (const QFileInfo &file : files)
-        names << file.fileName();
-    return names;
 }
 
 // Days with a note are bold. A file counts for a day by the rule the note box uses,
@@ -163,13 +152,13 @@ void MainWindow::loadMealNote()
 
 // Every file named after the day is shown in turn, so the last in the listing stays.
 // Save writes the one named exactly after the day, so that is the file kept in step.
-void MainWindow::showMealNote(const QStringList &noteFiles)
+void MainWindow::showMealNote(const QFileInfoList &noteFiles)
 {
     const QString prefix = selectedDateText() + QLatin1Char('.');
     QStringList dayFiles;
-    for (const QString &name : noteFiles) {
-        if (name.startsWith(prefix))
-            dayFiles << savedMealsPath + name;
+    for (const QFileInfo &file : noteFiles) {
+        if (file.fileName().startsWith(prefix))
+            dayFiles << savedMealsPath + file.fileName();
     }
     mealNoteFile->setPath(savedMealsPath + prefix + QLatin1String("txt"), dayFiles);
     QString note;

@@ -9,7 +9,6 @@
 #include <QFileInfoList>
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
@@ -41,12 +40,11 @@ private slots:
 private:
     void setViewMode();
     void setEditMode();
-    QStringList savedMealFiles() const;
-    QFileInfoList savedMealFileInfos() const;
-    static QStringList fileNames(const QFileInfoList &files);
+    QFileInfoList savedMealFiles() const;
     void markDaysWithNotes(const QFileInfoList &noteFiles);
+    void reloadMealNotes();
     void loadMealNote();
-    void showMealNote(const QStringList &noteFiles);
+    void showMealNote(const QFileInfoList &noteFiles);
     bool storeMealNote();
     bool confirmReplacingMealNote();
     void loadGroceryList();
