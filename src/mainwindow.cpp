@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextCharFormat>
+#include <QTimer>
 
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
 // since the user typed them.
@@ -161,9 +162,16 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
             dayFiles << savedMealsPath + file.fileName();
     }
     mealNoteFile->setPath(savedMealsPath + prefix + QLatin1String("txt"), dayFiles);
+    // A folder that cannot be listed may well hold the day's note.
+    const QString folderError = noteFiles.isEmpty() ? SyncedFile::listingError(savedMealsPath)
+                                                    : QString();
+    mealNoteFile->refuseWrites(folderError);
+    tellIfUnreadable(savedMealsPath, folderError);
+    shownMealNotePath = dayFiles.isEmpty() ? QString() : dayFiles.last();
     QString note;
     for (const QString &path : dayFiles)
         note = path == mealNoteFile->path() ? mealNoteFile->read() : SyncedFile::readText(path);
+    tellIfUnreadable(mealNoteFile->path(), mealNoteFile->readError());
     // Setting the same text again would move the cursor and the scroll position.
     if (note != ui->TextBox->toPlainText())
         ui->TextBox->setPlainText(note);
@@ -171,6 +179,8 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
 
 bool MainWindow::storeMealNote()
 {
+    if (!confirmReplacingUnseenNote())
+        return false;
     const QString note = ui->TextBox->toPlainText();
     SyncedFile::WriteResult result;
     while ((result = mealNoteFile->write(note)) == SyncedFile::ChangedOnDisk) {
@@ -195,11 +205,49 @@ bool MainWindow::confirmReplacingMealNote()
     return answer == QMessageBox::Yes;
 }
 
+// The box may show a look-alike file (the day's name and more) while Save writes the
+// file named exactly after the day; other text there is not replaced unasked.
+bool MainWindow::confirmReplacingUnseenNote()
+{
+    if (shownMealNotePath.isEmpty() || shownMealNotePath == mealNoteFile->path())
+        return true;
+    const QString stored = mealNoteFile->text();
+    if (stored.isEmpty() || stored == SyncedFile::readText(shownMealNotePath))
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, QStringLiteral("Replace Note"),
+            QStringLiteral("The meal note for %1 is stored in %2, which holds other text than the "
+                           "one shown. Replace it with your text?")
+                    .arg(selectedDateText(), QFileInfo(mealNoteFile->path()).fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
 void MainWindow::warnSaveFailed(const QString &failureText, const SyncedFile *file)
 {
     QMessageBox::warning(this, QStringLiteral("Save Failed"),
                          failureText.arg(QDir::toNativeSeparators(file->path()),
                                          file->errorString()));
+}
+
+// Told once for each file and reason, and again only after it was readable in between.
+// The warning waits for the event loop, so that the window is up and no command is
+// held half-way.
+void MainWindow::tellIfUnreadable(const QString &path, const QString &reason)
+{
+    if (reason.isEmpty()) {
+        toldReadFailures.remove(path);
+        return;
+    }
+    if (toldReadFailures.value(path) == reason)
+        return;
+    toldReadFailures.insert(path, reason);
+    const QString text = QStringLiteral("%1 could not be read: %2. Ladlewise will not write to it "
+                                        "until it can be read.")
+                                 .arg(QDir::toNativeSeparators(QDir::cleanPath(path)), reason);
+    QTimer::singleShot(0, this, [this, text] {
+        QMessageBox::warning(this, QStringLiteral("Read Failed"), text);
+    });
 }
 
 void MainWindow::loadGroceryList()
@@ -227,6 +275,7 @@ void MainWindow::showGroceryList()
     if (row >= 0)
         list->setCurrentRow(nearestGroceryRow(current, row));
     list->verticalScrollBar()->setValue(scrolledTo);
+    tellIfUnreadable(groceryListFile->path(), groceryListFile->readError());
 }
 
 // The row holding text that is nearest to row, or -1 when no row holds it.

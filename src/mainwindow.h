@@ -7,6 +7,7 @@
 #define MAINWINDOW_H
 
 #include <QFileInfoList>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 
@@ -47,12 +48,14 @@ private:
     void showMealNote(const QFileInfoList &noteFiles);
     bool storeMealNote();
     bool confirmReplacingMealNote();
+    bool confirmReplacingUnseenNote();
     void loadGroceryList();
     void showGroceryList();
     void applyToGroceryList(const std::function<void()> &command);
     QString groceryListText() const;
     int nearestGroceryRow(const QString &text, int row) const;
     void warnSaveFailed(const QString &failureText, const SyncedFile *file);
+    void tellIfUnreadable(const QString &path, const QString &reason);
     QString selectedDateText() const;
 
     QString groceryListPath;
@@ -60,6 +63,8 @@ private:
     Ui::MainWindow *ui;
     SyncedFile *mealNoteFile;
     SyncedFile *groceryListFile;
+    QString shownMealNotePath;
+    QHash<QString, QString> toldReadFailures;
 };
 
 #endif // MAINWINDOW_H

@@ -1,98 +1,18 @@
 #include "syncedfile.h"
+#include "textdecoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextCodec>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// What Windows-1252 makes of the bytes 0x80 to 0x9F; the five it leaves undefined
-// stand for themselves, as in Latin-1.
-const char16_t windows1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QChar windows1252Char(uchar byte)
-{
-    return byte >= 0x80 && byte < 0xA0 ? QChar(windows1252[byte - 0x80]) : QChar(byte);
-}
-
-// The code point of the well-formed UTF-8 sequence at the start of bytes, and its
-// length; a length of 0 when the sequence is not well formed.
-uint utf8CodePoint(const uchar *bytes, qsizetype available, int *length)
-{
-    const uchar lead = bytes[0];
-    uint codePoint = 0;
-    *length = 0;
-    int size = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        size = 2;
-        codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        size = 3;
-        codePoint = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        size = 4;
-        codePoint = lead & 0x07;
-    }
-    if (size == 0 || available < size)
-        return 0;
-    for (int i = 1; i < size; ++i) {
-        if ((bytes[i] & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (bytes[i] & 0x3F);
-    }
-    const uint smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < smallest[size] || codePoint > 0x10FFFF
-            || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        return 0;
-    }
-    *length = size;
-    return codePoint;
-}
-
-// Files written by older Windows tools hold Latin-1 or Windows-1252 bytes among the
-// UTF-8: each byte that is not part of a valid sequence is read as Windows-1252,
-// so that no character turns into U+FFFD and is lost at the next save.
-QString decodeMixedUtf8(const QByteArray &data)
-{
-    const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
-    const qsizetype size = data.size();
-    QString text;
-    text.reserve(size);
-    for (qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0; i < size;) {
-        int length = 1;
-        if (bytes[i] < 0x80) {
-            text += QChar(bytes[i]);
-        } else if (const uint codePoint = utf8CodePoint(bytes + i, size - i, &length)) {
-            text += QString::fromUcs4(&codePoint, 1);
-        } else {
-            length = 1;
-            text += windows1252Char(bytes[i]);
-        }
-        i += length;
-    }
-    return text;
-}
-
-QString decode(const QByteArray &bytes)
-{
-    QTextCodec *codec = QTextCodec::codecForLocale();
-    QTextCodec::ConverterState state;
-    const QString text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    const bool utf8 = codec->mibEnum() == 106;
-    return state.invalidChars > 0 && utf8 ? decodeMixedUtf8(bytes) : text;
-}
 
 // A file device takes a write cut short (say by a full disk) for success, so write
 // unbuffered and keep writing until the rest goes through or the device says why not.
@@ -106,6 +26,23 @@ bool writeAll(QIODevice &device, const QByteArray &data)
         written += chunk;
     }
     return true;
+}
+
+// Creates folder and the missing folders above it. On failure the reason is the
+// one mkdir gave, not a later call's complaint about a missing folder.
+bool makeFolders(const QString &folder, QString *error)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0777) == 0 || errno == EEXIST)
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (errno == ENOENT && parent != folder && makeFolders(parent, error)
+            && (::mkdir(name.constData(), 0777) == 0 || errno == EEXIST)) {
+        return true;
+    }
+    if (error->isEmpty())
+        *error = qt_error_string(errno);
+    return false;
 }
 
 // The folder that holds path, or its nearest ancestor that exists, so that the file
@@ -140,6 +77,7 @@ void SyncedFile::setPath(const QString &path, const QStringList &alsoWatched)
 {
     filePath = path;
     alsoWatchedPaths = alsoWatched;
+    refusal.clear();
     remember(Content());
     watch();
 }
@@ -166,8 +104,14 @@ QString SyncedFile::read()
 // slow part, so that little time is left for another writer to slip in.
 SyncedFile::WriteResult SyncedFile::write(const QString &text)
 {
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
-    const QByteArray bytes = QTextCodec::codecForLocale()->fromUnicode(text);
+    error.clear();
+    if (!refusal.isEmpty()) {
+        error = refusal;
+        return Failed;
+    }
+    if (!makeFolders(QFileInfo(filePath).absolutePath(), &error))
+        return Failed;
+    const QByteArray bytes = encodeText(text);
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)
             || !writeAll(file, bytes)) {
@@ -193,7 +137,7 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
 
 QString SyncedFile::readText(const QString &path)
 {
-    return decode(readContent(path).bytes);
+    return decodeText(readContent(path).bytes);
 }
 
 // Opened without blocking and read only when it is a regular file, so that a named
@@ -212,18 +156,37 @@ SyncedFile::Content SyncedFile::readContent(const QString &path)
         ::close(descriptor);
         return {Content::Unreadable, QByteArray(), QStringLiteral("Not a regular file")};
     }
+    const Content tooLarge = {Content::Unreadable, QByteArray(), QStringLiteral("File too large")};
+    if (status.st_size > maximumSize) {
+        ::close(descriptor);
+        return tooLarge;
+    }
     QFile file;
     file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {Content::Unreadable, QByteArray(), file.errorString()};
+    // It may have grown since it was measured.
+    if (bytes.size() > maximumSize)
+        return tooLarge;
     return {Content::Read, bytes, QString()};
+}
+
+// Empty when the folder can be listed or is not there at all.
+QString SyncedFile::listingError(const QString &folder)
+{
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (listing) {
+        ::closedir(listing);
+        return QString();
+    }
+    return errno == ENOENT ? QString() : qt_error_string(errno);
 }
 
 void SyncedFile::remember(const Content &content)
 {
     seen = content;
-    seenText = decode(content.bytes);
+    seenText = decodeText(content.bytes);
 }
 
 // A file replaced by rename is a new file to the watcher, so the files are watched

@@ -30,8 +30,15 @@ public:
     QString text() const { return seenText; }
     WriteResult write(const QString &text);
     QString errorString() const { return error; }
+    QString readError() const { return seen.error; }
+    // Until the next setPath(), every write fails for this reason.
+    void refuseWrites(const QString &reason) { refusal = reason; }
 
     static QString readText(const QString &path);
+    static QString listingError(const QString &folder);
+
+    // Larger files are refused whole rather than read in part.
+    static constexpr qint64 maximumSize = 64 * 1024 * 1024;
 
 signals:
     void changedOnDisk();
@@ -59,6 +66,7 @@ private:
     Content seen;
     QString seenText;
     QString error;
+    QString refusal;
     QFileSystemWatcher watcher;
     QTimer settleTimer;
 };

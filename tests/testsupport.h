@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // Points HOME at a fresh temporary folder for as long as it lives.
 class TemporaryHome
@@ -109,6 +111,52 @@ void answerNextDialog(std::function<void(Dialog *)> answer)
             answer(dialog);
     });
     poll->start(10);
+}
+
+// Counts the message boxes shown while it lives and closes each as Enter would.
+class MessageLog : public QObject
+{
+public:
+    MessageLog() { qApp->installEventFilter(this); }
+    QStringList titles;
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            titles << box->windowTitle();
+            texts << box->text();
+            QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// Root reads and writes anything, so a test of permissions runs its own function
+// and data row again in a child process as the user nobody, from a copy of the test
+// binary that nobody may run. Call it when running as root, then return.
+inline void rerunAsAnotherUser()
+{
+    if (QProcess::execute("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "true"}) != 0)
+        QSKIP("running as root, and setpriv cannot drop to another user here");
+    QTemporaryDir binaryDir;
+    const QString binary = binaryDir.filePath("test");
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), binary));
+    QVERIFY(QFile::setPermissions(binaryDir.path(), QFile::ReadOwner | QFile::WriteOwner
+                                  | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("LSAN_OPTIONS");
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", binary,
+                            QString(QTest::currentTestFunction()) + ':' + QTest::currentDataTag()});
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             child.readAll().constData());
 }
 
 // The real window, opened and shown on a throw-away home folder.

@@ -29,6 +29,7 @@ void tst_DottedLocale::savedNoteIsFoundWhenTheDayIsPickedAgain()
     QTest::keyClicks(box, "Zwiebelkuchen");
     f.child<QPushButton>("SaveButton")->click();
     QCOMPARE(readFile(f.home.notePath(dayText + ".txt")), QByteArray("Zwiebelkuchen"));
+    QCOMPARE(calendar->dateTextFormat(day).fontWeight(), int(QFont::Bold));
 
     calendar->setSelectedDate(day.addDays(1));
     QCOMPARE(box->toPlainText(), QString());

@@ -236,7 +236,10 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
     QByteArray oldFile;
     if (folderInTheWay) {
         QVERIFY(QDir().mkpath(listPath()));
+        ShownMessage told;
+        dismissNextMessage(&told);
         f->open();
+        QTRY_COMPARE(told.title, QString("Read Failed"));
     } else {
         for (int i = 0; i < 200; ++i)
             oldFile += "item " + QByteArray::number(i) + '\n';
