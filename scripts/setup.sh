@@ -2,7 +2,7 @@
 # those still missing, and one that builds the program without its tests.
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools fonts-dejavu-core)
-TEST_PACKAGES=(xvfb xauth libxcb1-dev desktop-file-utils appstream dpkg-dev lintian)
+TEST_PACKAGES=(qtbase5-private-dev xvfb xauth libxcb1-dev desktop-file-utils appstream dpkg-dev lintian)
 PACKAGE_PACKAGES=(dpkg-dev lintian)
 
 install_packages() {

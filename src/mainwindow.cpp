@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "accessibility.h"
 #include "syncedfile.h"
 
 #include <QDir>
@@ -38,6 +39,7 @@ MainWindow::MainWindow(QWidget *parent)
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
     groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
     ui->setupUi(this);
+    makeAccessible();
     setViewMode();
     loadGroceryList();
     reloadMealNotes();
@@ -48,6 +50,14 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
+void MainWindow::makeAccessible()
+{
+    nameCalendarControls(ui->Calendar);
+    followCellSelection(ui->Calendar);
+    followItemSelection(ui->GroceryList);
+    ui->label->setBuddy(ui->GroceryList);
+}
+
 // The order matters: a focused button that gets disabled hands the focus on to the
 // next enabled widget, so Edit passes it to Save, and Save passes it to Add Item.
 void MainWindow::setViewMode()
@@ -55,6 +65,7 @@ void MainWindow::setViewMode()
     ui->SaveButton->setEnabled(false);
     ui->EditButton->setEnabled(true);
     ui->TextBox->setReadOnly(true);
+    describeMealNote();
 }
 
 void MainWindow::setEditMode()
@@ -62,11 +73,35 @@ void MainWindow::setEditMode()
     ui->SaveButton->setEnabled(true);
     ui->EditButton->setEnabled(false);
     ui->TextBox->setReadOnly(false);
+    describeMealNote();
+}
+
+// A screen reader hears which day the box holds whenever that or its mode changes.
+void MainWindow::describeMealNote()
+{
+    announceAccessibleText(ui->TextBox, mealNoteName(ui->Calendar->selectedDate()),
+                           mealNoteDescription(!ui->TextBox->document()->isEmpty(),
+                                               !ui->TextBox->isReadOnly()));
 }
 
 void MainWindow::on_EditButton_clicked()
 {
     setEditMode();
+}
+
+// From the keyboard, Edit also puts the cursor where typing goes on.
+void MainWindow::on_actionEdit_triggered()
+{
+    if (!ui->EditButton->isEnabled())
+        return;
+    ui->EditButton->click();
+    ui->TextBox->moveCursor(QTextCursor::End);
+    ui->TextBox->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::on_actionSave_triggered()
+{
+    ui->SaveButton->click();
 }
 
 void MainWindow::on_SaveButton_clicked()
@@ -175,6 +210,7 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
     // Setting the same text again would move the cursor and the scroll position.
     if (note != ui->TextBox->toPlainText())
         ui->TextBox->setPlainText(note);
+    describeMealNote();
 }
 
 bool MainWindow::storeMealNote()
@@ -339,6 +375,26 @@ void MainWindow::on_DeleteItemButton_clicked()
         if (row >= 0)
             delete ui->GroceryList->takeItem(nearestGroceryRow(chosen, row));
     });
+}
+
+void MainWindow::on_actionAddItem_triggered()
+{
+    ui->AddItemButton->click();
+}
+
+void MainWindow::on_actionInsertItem_triggered()
+{
+    ui->AddItemButton->click();
+}
+
+void MainWindow::on_actionDeleteItem_triggered()
+{
+    ui->DeleteItemButton->click();
+}
+
+void MainWindow::on_actionClearList_triggered()
+{
+    ui->ClearListButton->click();
 }
 
 void MainWindow::on_ClearListButton_clicked()

@@ -37,10 +37,18 @@ private slots:
     void on_Calendar_currentPageChanged(int year, int month);
     void on_MealNoteFile_changedOnDisk();
     void on_GroceryListFile_changedOnDisk();
+    void on_actionEdit_triggered();
+    void on_actionSave_triggered();
+    void on_actionAddItem_triggered();
+    void on_actionInsertItem_triggered();
+    void on_actionDeleteItem_triggered();
+    void on_actionClearList_triggered();
 
 private:
+    void makeAccessible();
     void setViewMode();
     void setEditMode();
+    void describeMealNote();
     QFileInfoList savedMealFiles() const;
     void markDaysWithNotes(const QFileInfoList &noteFiles);
     void reloadMealNotes();

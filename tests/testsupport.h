@@ -113,22 +113,33 @@ void answerNextDialog(std::function<void(Dialog *)> answer)
     poll->start(10);
 }
 
-// Counts the message boxes shown while it lives and closes each as Enter would.
+// Notes the message boxes shown while it lives and answers them with answer (or as
+// Enter would); an Add Item dialog gets typed entered.
 class MessageLog : public QObject
 {
 public:
     MessageLog() { qApp->installEventFilter(this); }
     QStringList titles;
     QStringList texts;
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    QString typed;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        auto *box = qobject_cast<QMessageBox *>(watched);
-        if (box && event->type() == QEvent::Show) {
+        if (event->type() != QEvent::Show)
+            return false;
+        if (auto *box = qobject_cast<QMessageBox *>(watched)) {
             titles << box->windowTitle();
             texts << box->text();
-            QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+            QAbstractButton *button = box->button(answer);
+            if (button)
+                QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+            else
+                QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+        } else if (auto *dialog = qobject_cast<QInputDialog *>(watched)) {
+            dialog->setTextValue(typed);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         }
         return false;
     }

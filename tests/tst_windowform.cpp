@@ -94,7 +94,9 @@ void tst_WindowForm::screenReadersHearNamesAndDescriptions_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("note box") << "TextBox" << "Meal note" << "The meal note of the selected day";
+    QTest::newRow("note box") << "TextBox"
+                              << "Meal note for " + QLocale().toString(QDate::currentDate(), QLocale::LongFormat)
+                              << "No note";
     QTest::newRow("grocery list") << "GroceryList" << "Grocery list" << "One grocery item per entry";
     QTest::newRow("calendar") << "Calendar" << "Calendar" << "Pick a day to see its meal note";
 }
