@@ -2,30 +2,26 @@
 #include "ui_mainwindow.h"
 
 #include "accessibility.h"
+#include "grocerycommands.h"
 #include "syncedfile.h"
+#include "textdropfilter.h"
+#include "weekdocument.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QHash>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextCharFormat>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTimer>
-
-// Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
-// since the user typed them.
-static QStringList groceryItems(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList items;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        if (!line.trimmed().isEmpty())
-            items.append(line);
-    }
-    return items;
-}
+#include <QUndoStack>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -34,12 +30,17 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
     , mealNoteFile(new SyncedFile(this))
     , groceryListFile(new SyncedFile(this))
+    , groceryListDrop(new TextDropFilter(this))
+    , groceryHistory(new QUndoStack(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
     groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
+    groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
     ui->setupUi(this);
     makeAccessible();
+    addHistoryActions();
+    groceryListDrop->watch(ui->GroceryList->viewport());
     setViewMode();
     loadGroceryList();
     reloadMealNotes();
@@ -56,6 +57,18 @@ void MainWindow::makeAccessible()
     followCellSelection(ui->Calendar);
     followItemSelection(ui->GroceryList);
     ui->label->setBuddy(ui->GroceryList);
+}
+
+// Undo and redo take back list commands; in the note box, while editing, the same
+// keys keep working on the typing, since the box claims them first.
+void MainWindow::addHistoryActions()
+{
+    undoAction = groceryHistory->createUndoAction(this, QStringLiteral("Undo"));
+    undoAction->setShortcuts(QKeySequence::Undo);
+    redoAction = groceryHistory->createRedoAction(this, QStringLiteral("Redo"));
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                              QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addActions({undoAction, redoAction});
 }
 
 // The order matters: a focused button that gets disabled hands the focus on to the
@@ -102,6 +115,21 @@ void MainWindow::on_actionEdit_triggered()
 void MainWindow::on_actionSave_triggered()
 {
     ui->SaveButton->click();
+}
+
+void MainWindow::on_TextBox_customContextMenuRequested(const QPoint &position)
+{
+    std::unique_ptr<QMenu> menu(ui->TextBox->createStandardContextMenu(position));
+    ui->actionAddToGroceryList->setEnabled(ui->TextBox->textCursor().hasSelection());
+    menu->addSeparator();
+    menu->addAction(ui->actionAddToGroceryList);
+    menu->addAction(ui->actionPrintWeek);
+    menu->exec(ui->TextBox->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::on_actionAddToGroceryList_triggered()
+{
+    addGroceryItems(groceryItems(ui->TextBox->textCursor().selection().toPlainText()));
 }
 
 void MainWindow::on_SaveButton_clicked()
@@ -190,13 +218,8 @@ void MainWindow::loadMealNote()
 // Save writes the one named exactly after the day, so that is the file kept in step.
 void MainWindow::showMealNote(const QFileInfoList &noteFiles)
 {
-    const QString prefix = selectedDateText() + QLatin1Char('.');
-    QStringList dayFiles;
-    for (const QFileInfo &file : noteFiles) {
-        if (file.fileName().startsWith(prefix))
-            dayFiles << savedMealsPath + file.fileName();
-    }
-    mealNoteFile->setPath(savedMealsPath + prefix + QLatin1String("txt"), dayFiles);
+    const QStringList dayFiles = mealNoteFiles(noteFiles, ui->Calendar->selectedDate());
+    mealNoteFile->setPath(savedMealsPath + selectedDateText() + QLatin1String(".txt"), dayFiles);
     // A folder that cannot be listed may well hold the day's note.
     const QString folderError = noteFiles.isEmpty() ? SyncedFile::listingError(savedMealsPath)
                                                     : QString();
@@ -211,6 +234,24 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
     if (note != ui->TextBox->toPlainText())
         ui->TextBox->setPlainText(note);
     describeMealNote();
+}
+
+// The files that count as the day's note, in listing order.
+QStringList MainWindow::mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const
+{
+    const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
+    QStringList dayFiles;
+    for (const QFileInfo &file : noteFiles) {
+        if (file.fileName().startsWith(prefix))
+            dayFiles << savedMealsPath + file.fileName();
+    }
+    return dayFiles;
+}
+
+QString MainWindow::storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const
+{
+    const QStringList dayFiles = mealNoteFiles(noteFiles, day);
+    return dayFiles.isEmpty() ? QString() : SyncedFile::readText(dayFiles.last());
 }
 
 bool MainWindow::storeMealNote()
@@ -309,29 +350,16 @@ void MainWindow::showGroceryList()
     list->clear();
     list->addItems(groceryItems(groceryListFile->text()));
     if (row >= 0)
-        list->setCurrentRow(nearestGroceryRow(current, row));
+        list->setCurrentRow(nearestGroceryRow(list, current, row));
     list->verticalScrollBar()->setValue(scrolledTo);
     tellIfUnreadable(groceryListFile->path(), groceryListFile->readError());
-}
-
-// The row holding text that is nearest to row, or -1 when no row holds it.
-int MainWindow::nearestGroceryRow(const QString &text, int row) const
-{
-    const QListWidget *list = ui->GroceryList;
-    for (int distance = 0; distance <= qMax(row, list->count()); ++distance) {
-        for (const int candidate : {row - distance, row + distance}) {
-            if (candidate >= 0 && candidate < list->count() && list->item(candidate)->text() == text)
-                return candidate;
-        }
-    }
-    return -1;
 }
 
 QString MainWindow::groceryListText() const
 {
     QString text;
-    for (int row = 0; row < ui->GroceryList->count(); ++row) {
-        text += ui->GroceryList->item(row)->text();
+    for (const QString &entry : groceryListEntries(ui->GroceryList)) {
+        text += entry;
         text += QLatin1Char('\n');
     }
     return text.trimmed();
@@ -355,26 +383,47 @@ void MainWindow::applyToGroceryList(const std::function<void()> &command)
     }
 }
 
+// A command that changes nothing still writes the list, as every command does; one
+// that changes it becomes a step that can be undone.
+void MainWindow::changeGroceryList(QUndoCommand *command)
+{
+    if (command)
+        groceryHistory->push(command);
+    else
+        applyToGroceryList([] {});
+}
+
+GroceryListWriter MainWindow::groceryListWriter()
+{
+    return [this](const std::function<void()> &change) { applyToGroceryList(change); };
+}
+
+void MainWindow::addGroceryItems(const QStringList &items)
+{
+    changeGroceryList(items.isEmpty() ? nullptr
+                                      : new AddItemsCommand(ui->GroceryList, groceryListWriter(), items));
+}
+
 void MainWindow::on_AddItemButton_clicked()
 {
     QInputDialog dialog;
     dialog.setLabelText(QStringLiteral("Enter Item Name"));
     dialog.setWindowTitle(QStringLiteral("Add Item"));
     dialog.exec();
-    const QStringList items = dialog.result() ? groceryItems(dialog.textValue()) : QStringList();
-    applyToGroceryList([this, &items] { ui->GroceryList->addItems(items); });
+    addGroceryItems(dialog.result() ? groceryItems(dialog.textValue()) : QStringList());
 }
 
-// The chosen entry is known by its text: should the list change on disk meanwhile,
-// the entry with that text nearest to its row goes, or none when it is gone.
+void MainWindow::on_GroceryListDrop_textDropped(const QString &text)
+{
+    addGroceryItems(groceryItems(text));
+}
+
 void MainWindow::on_DeleteItemButton_clicked()
 {
-    const int row = ui->GroceryList->currentRow();
-    const QString chosen = row < 0 ? QString() : ui->GroceryList->item(row)->text();
-    applyToGroceryList([this, row, &chosen] {
-        if (row >= 0)
-            delete ui->GroceryList->takeItem(nearestGroceryRow(chosen, row));
-    });
+    const QListWidgetItem *chosen = ui->GroceryList->currentItem();
+    changeGroceryList(chosen ? new DeleteItemCommand(ui->GroceryList, groceryListWriter(),
+                                                     chosen->text(), ui->GroceryList->currentRow())
+                             : nullptr);
 }
 
 void MainWindow::on_actionAddItem_triggered()
@@ -403,8 +452,40 @@ void MainWindow::on_ClearListButton_clicked()
             this, QStringLiteral("Clear List"),
             QStringLiteral("Are you sure you want to clear the list?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    applyToGroceryList([this, answer] {
-        if (answer == QMessageBox::Yes)
-            ui->GroceryList->clear();
-    });
+    changeGroceryList(answer == QMessageBox::Yes
+                              ? new ClearListCommand(ui->GroceryList, groceryListWriter())
+                              : nullptr);
+}
+
+void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &position)
+{
+    QMenu menu;
+    menu.addActions({ui->actionAddItem, ui->actionDeleteItem, ui->actionClearList});
+    menu.addSeparator();
+    menu.addActions({undoAction, redoAction});
+    menu.addSeparator();
+    menu.addActions({ui->actionCopyList, ui->actionPrintWeek});
+    menu.exec(ui->GroceryList->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::on_actionCopyList_triggered()
+{
+    QGuiApplication::clipboard()->setText(groceryListEntries(ui->GroceryList).join(QLatin1Char('\n')));
+}
+
+// The week holding the selected day, with the list, in a print preview; printing to
+// a PDF file goes through its print dialog.
+void MainWindow::on_actionPrintWeek_triggered()
+{
+    QList<DayNote> notes;
+    const QFileInfoList noteFiles = savedMealFiles();
+    for (const QDate &day : weekHolding(ui->Calendar->selectedDate()))
+        notes << DayNote(day, storedMealNote(noteFiles, day));
+    const std::unique_ptr<QTextDocument> week(weekDocument(notes, groceryListEntries(ui->GroceryList)));
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Print Week"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [&week](QPrinter *target) { week->print(target); });
+    preview.exec();
 }

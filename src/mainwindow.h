@@ -6,14 +6,18 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "grocerycommands.h"
+
 #include <QFileInfoList>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
 
-#include <functional>
-
+class QAction;
+class QUndoCommand;
+class QUndoStack;
 class SyncedFile;
+class TextDropFilter;
 
 QT_BEGIN_NAMESPACE
 namespace Ui { class MainWindow; }
@@ -43,9 +47,16 @@ private slots:
     void on_actionInsertItem_triggered();
     void on_actionDeleteItem_triggered();
     void on_actionClearList_triggered();
+    void on_TextBox_customContextMenuRequested(const QPoint &position);
+    void on_actionAddToGroceryList_triggered();
+    void on_GroceryListDrop_textDropped(const QString &text);
+    void on_GroceryList_customContextMenuRequested(const QPoint &position);
+    void on_actionCopyList_triggered();
+    void on_actionPrintWeek_triggered();
 
 private:
     void makeAccessible();
+    void addHistoryActions();
     void setViewMode();
     void setEditMode();
     void describeMealNote();
@@ -54,6 +65,8 @@ private:
     void reloadMealNotes();
     void loadMealNote();
     void showMealNote(const QFileInfoList &noteFiles);
+    QStringList mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const;
+    QString storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();
     bool confirmReplacingUnseenNote();
@@ -61,7 +74,9 @@ private:
     void showGroceryList();
     void applyToGroceryList(const std::function<void()> &command);
     QString groceryListText() const;
-    int nearestGroceryRow(const QString &text, int row) const;
+    void changeGroceryList(QUndoCommand *command);
+    GroceryListWriter groceryListWriter();
+    void addGroceryItems(const QStringList &items);
     void warnSaveFailed(const QString &failureText, const SyncedFile *file);
     void tellIfUnreadable(const QString &path, const QString &reason);
     QString selectedDateText() const;
@@ -71,6 +86,10 @@ private:
     Ui::MainWindow *ui;
     SyncedFile *mealNoteFile;
     SyncedFile *groceryListFile;
+    TextDropFilter *groceryListDrop;
+    QUndoStack *groceryHistory;
+    QAction *undoAction = nullptr;
+    QAction *redoAction = nullptr;
     QString shownMealNotePath;
     QHash<QString, QString> toldReadFailures;
 };

@@ -1,0 +1,115 @@
+#include "grocerycommands.h"
+
+#include <QListWidget>
+
+// Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
+// since the user typed them.
+QStringList groceryItems(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    QStringList items;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (!line.trimmed().isEmpty())
+            items.append(line);
+    }
+    return items;
+}
+
+QStringList groceryListEntries(const QListWidget *list)
+{
+    QStringList entries;
+    for (int row = 0; row < list->count(); ++row)
+        entries << list->item(row)->text();
+    return entries;
+}
+
+// The row holding text that is nearest to row, or -1 when no row holds it.
+int nearestGroceryRow(const QListWidget *list, const QString &text, int row)
+{
+    for (int distance = 0; distance <= qMax(row, list->count()); ++distance) {
+        for (const int candidate : {row - distance, row + distance}) {
+            if (candidate >= 0 && candidate < list->count() && list->item(candidate)->text() == text)
+                return candidate;
+        }
+    }
+    return -1;
+}
+
+AddItemsCommand::AddItemsCommand(QListWidget *list, const GroceryListWriter &write,
+                                 const QStringList &items)
+    : list(list)
+    , write(write)
+    , items(items)
+{
+}
+
+void AddItemsCommand::redo()
+{
+    write([this] {
+        firstRow = list->count();
+        list->addItems(items);
+    });
+}
+
+// Takes back the entries added, wherever they have moved, if they are still there.
+void AddItemsCommand::undo()
+{
+    write([this] {
+        for (int i = items.size() - 1; i >= 0; --i)
+            delete list->takeItem(nearestGroceryRow(list, items.at(i), firstRow + i));
+    });
+}
+
+DeleteItemCommand::DeleteItemCommand(QListWidget *list, const GroceryListWriter &write,
+                                     const QString &text, int row)
+    : list(list)
+    , write(write)
+    , text(text)
+    , row(row)
+{
+}
+
+// Should the list change on disk meanwhile, the entry with the text nearest to its
+// row goes, or none when it is gone.
+void DeleteItemCommand::redo()
+{
+    write([this] {
+        const int found = nearestGroceryRow(list, text, row);
+        removed = found >= 0;
+        delete list->takeItem(found);
+    });
+}
+
+// Puts back only what this step removed, not an entry someone else deleted.
+void DeleteItemCommand::undo()
+{
+    write([this] {
+        if (removed)
+            list->insertItem(qMin(row, list->count()), text);
+    });
+}
+
+ClearListCommand::ClearListCommand(QListWidget *list, const GroceryListWriter &write)
+    : list(list)
+    , write(write)
+{
+}
+
+void ClearListCommand::redo()
+{
+    write([this] {
+        cleared = groceryListEntries(list);
+        list->clear();
+    });
+}
+
+// The cleared items come back before anything added since.
+void ClearListCommand::undo()
+{
+    write([this] {
+        for (int i = cleared.size() - 1; i >= 0; --i)
+            list->insertItem(0, cleared.at(i));
+    });
+}

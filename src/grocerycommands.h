@@ -1,0 +1,64 @@
+// The grocery list's commands as steps the user can take back. Each step, done or
+// undone, is applied to the list as its file holds it at that moment and written at
+// once, so that what another window or machine changed meanwhile stays.
+#ifndef GROCERYCOMMANDS_H
+#define GROCERYCOMMANDS_H
+
+#include <QStringList>
+#include <QUndoCommand>
+
+#include <functional>
+
+class QListWidget;
+
+// Applies a change to the list and writes it, applying it again should the file have
+// changed on disk.
+using GroceryListWriter = std::function<void(const std::function<void()> &change)>;
+
+QStringList groceryItems(QString text);
+QStringList groceryListEntries(const QListWidget *list);
+int nearestGroceryRow(const QListWidget *list, const QString &text, int row);
+
+class AddItemsCommand : public QUndoCommand
+{
+public:
+    AddItemsCommand(QListWidget *list, const GroceryListWriter &write, const QStringList &items);
+    void redo() override;
+    void undo() override;
+
+private:
+    QListWidget *list;
+    GroceryListWriter write;
+    QStringList items;
+    int firstRow = 0;
+};
+
+class DeleteItemCommand : public QUndoCommand
+{
+public:
+    DeleteItemCommand(QListWidget *list, const GroceryListWriter &write, const QString &text, int row);
+    void redo() override;
+    void undo() override;
+
+private:
+    QListWidget *list;
+    GroceryListWriter write;
+    QString text;
+    int row;
+    bool removed = false;
+};
+
+class ClearListCommand : public QUndoCommand
+{
+public:
+    ClearListCommand(QListWidget *list, const GroceryListWriter &write);
+    void redo() override;
+    void undo() override;
+
+private:
+    QListWidget *list;
+    GroceryListWriter write;
+    QStringList cleared;
+};
+
+#endif // GROCERYCOMMANDS_H

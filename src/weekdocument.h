@@ -1,0 +1,23 @@
+// The week's plan on paper: each day's long date and note, then the grocery list.
+#ifndef WEEKDOCUMENT_H
+#define WEEKDOCUMENT_H
+
+#include <QDate>
+#include <QList>
+#include <QPair>
+#include <QStringList>
+
+class QObject;
+class QTextDocument;
+
+using DayNote = QPair<QDate, QString>;
+
+// The seven days of the week holding day, from the locale's first day of the week.
+QList<QDate> weekHolding(const QDate &day);
+
+// Notes and items go in as plain text, so that a note that looks like markup prints
+// as typed.
+QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &items,
+                            QObject *parent = nullptr);
+
+#endif // WEEKDOCUMENT_H
