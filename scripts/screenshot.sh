@@ -28,6 +28,11 @@ HOME="$home" xvfb-run --auto-servernum --server-args='-screen 0 1400x800x24' bas
     window=$(xdotool search --sync --name "^Ladlewise$" | head -n 1)
     sleep 1
     import -window "$window" docs/screenshot.png
+    # The list'"'"'s context menu, over the list and the end of the note.
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove $((X + 1100)) $((Y + 180)) click 3
+    sleep 1
+    import -window root -crop 600x330+$((X + 800))+$((Y + 40)) +repage docs/context-menu.png
     kill $!
 '
-echo "wrote docs/screenshot.png"
+echo "wrote docs/screenshot.png and docs/context-menu.png"

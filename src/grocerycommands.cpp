@@ -108,8 +108,5 @@ void ClearListCommand::redo()
 // The cleared items come back before anything added since.
 void ClearListCommand::undo()
 {
-    write([this] {
-        for (int i = cleared.size() - 1; i >= 0; --i)
-            list->insertItem(0, cleared.at(i));
-    });
+    write([this] { list->insertItems(0, cleared); });
 }
