@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "accessibility.h"
+#include "conflictmerger.h"
 #include "grocerycommands.h"
 #include "syncedfile.h"
 #include "textdropfilter.h"
@@ -32,6 +33,7 @@ MainWindow::MainWindow(QWidget *parent)
     , groceryListFile(new SyncedFile(this))
     , groceryListDrop(new TextDropFilter(this))
     , groceryHistory(new QUndoStack(this))
+    , conflictMerger(new ConflictMerger(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
@@ -166,6 +168,7 @@ void MainWindow::on_MealNoteFile_changedOnDisk()
 void MainWindow::reloadMealNotes()
 {
     const QFileInfoList noteFiles = savedMealFiles();
+    conflictMerger->mergeCopies(savedMealsPath, noteFiles);
     markDaysWithNotes(noteFiles);
     if (ui->TextBox->isReadOnly())
         showMealNote(noteFiles);
@@ -196,14 +199,13 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
     bold.setFontWeight(QFont::Bold);
     ui->Calendar->setDateTextFormat(QDate(), QTextCharFormat());
     for (const QFileInfo &file : noteFiles) {
-        if (file.size() == 0)
-            continue;
         // Date texts may hold dots of their own, so any dot in the name may end one.
+        // The size is read last, as it costs a call to the file system.
         const QString name = file.fileName();
         int dot = 0;
         while ((dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0) {
             const auto day = shownDays.constFind(name.left(dot));
-            if (day != shownDays.constEnd())
+            if (day != shownDays.constEnd() && file.size() > 0)
                 ui->Calendar->setDateTextFormat(*day, bold);
         }
     }
@@ -330,14 +332,23 @@ void MainWindow::tellIfUnreadable(const QString &path, const QString &reason)
 void MainWindow::loadGroceryList()
 {
     groceryListFile->setPath(groceryListPath);
+    mergeGroceryListCopies();
     groceryListFile->refresh();
     showGroceryList();
 }
 
 void MainWindow::on_GroceryListFile_changedOnDisk()
 {
+    mergeGroceryListCopies();
     if (groceryListFile->refresh())
         showGroceryList();
+}
+
+void MainWindow::mergeGroceryListCopies()
+{
+    const QFileInfo list(groceryListPath);
+    conflictMerger->mergeCopies(list.path(), list.dir().entryInfoList({QStringLiteral("*.txt")}, QDir::Files),
+                                list.fileName());
 }
 
 // Shows the list as its file holds it, keeping the current entry and the view.

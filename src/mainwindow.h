@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class ConflictMerger;
 class QAction;
 class QUndoCommand;
 class QUndoStack;
@@ -71,6 +72,7 @@ private:
     bool confirmReplacingMealNote();
     bool confirmReplacingUnseenNote();
     void loadGroceryList();
+    void mergeGroceryListCopies();
     void showGroceryList();
     void applyToGroceryList(const std::function<void()> &command);
     QString groceryListText() const;
@@ -88,6 +90,7 @@ private:
     SyncedFile *groceryListFile;
     TextDropFilter *groceryListDrop;
     QUndoStack *groceryHistory;
+    ConflictMerger *conflictMerger;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
     QString shownMealNotePath;

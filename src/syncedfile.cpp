@@ -1,14 +1,20 @@
 #include "syncedfile.h"
 #include "textdecoding.h"
 
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,31 +51,75 @@ bool makeFolders(const QString &folder, QString *error)
     return false;
 }
 
-// The folder that holds path, or its nearest ancestor that exists, so that the file
-// is noticed when it appears together with its folders.
+// The folder that holds path, or its nearest ancestor that exists, however far up,
+// so that the file is noticed when it appears together with its folders.
 QString nearestExistingFolder(const QString &path)
 {
-    QDir folder = QFileInfo(path).dir();
-    while (!folder.exists() && folder.cdUp()) {
-    }
-    return folder.path();
+    QString folder = QFileInfo(path).path();
+    while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
+        folder = QFileInfo(folder).path();
+    return folder;
 }
+
+// Holds an advisory lock on a folder, shared by every Ladlewise process, for as long
+// as it lives. A lock that cannot be had within a second (a stuck process) is gone
+// without: the write then goes on unlocked rather than freezing the window.
+class FolderLock
+{
+public:
+    explicit FolderLock(const QString &folder)
+        : descriptor(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK || waited.elapsed() > 1000) {
+                close();
+                return;
+            }
+            ::usleep(1000);
+        }
+    }
+    ~FolderLock() { close(); }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+    void close()
+    {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        descriptor = -1;
+    }
+
+    int descriptor;
+};
 
 } // namespace
 
 SyncedFile::SyncedFile(QObject *parent)
     : QObject(parent)
 {
-    // One change on disk often comes as several events; they are handled as one.
+    // One change on disk often comes as several events; they are handled as one. A
+    // folder that keeps changing (a sync tool bringing many files) is handled at most
+    // twice a second, and once more after it settles.
     settleTimer.setSingleShot(true);
-    settleTimer.setInterval(0);
-    connect(&watcher, &QFileSystemWatcher::fileChanged, &settleTimer, qOverload<>(&QTimer::start));
-    connect(&watcher, &QFileSystemWatcher::directoryChanged, &settleTimer,
-            qOverload<>(&QTimer::start));
+    sinceHandled.start();
+    connect(&watcher, &QFileSystemWatcher::fileChanged, this, [this] { settle(0); });
+    connect(&watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        settle(qMax<qint64>(0, folderInterval - sinceHandled.elapsed()));
+    });
     connect(&settleTimer, &QTimer::timeout, this, [this] {
+        sinceHandled.restart();
         watch();
         emit changedOnDisk();
     });
+}
+
+void SyncedFile::settle(qint64 delay)
+{
+    if (!settleTimer.isActive() || settleTimer.remainingTime() > delay)
+        settleTimer.start(int(delay));
 }
 
 // Until the file is read, it counts as missing.
@@ -118,6 +168,12 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
         error = file.errorString();
         return Failed;
     }
+    if (::fdatasync(file.handle()) != 0) {
+        error = qt_error_string(errno);
+        return Failed;
+    }
+    // Other Ladlewise processes wait between this re-read and the rename.
+    const FolderLock lock(QFileInfo(filePath).path());
     const Content onDisk = readContent(filePath);
     if (onDisk.state == Content::Unreadable) {
         error = onDisk.error;
@@ -129,6 +185,7 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
         error = file.errorString();
         return Failed;
     }
+    rememberLastWrite(filePath, {seen.bytes, bytes});
     seen = {Content::Read, bytes, QString()};
     seenText = text;
     watch();
@@ -170,6 +227,80 @@ SyncedFile::Content SyncedFile::readContent(const QString &path)
     if (bytes.size() > maximumSize)
         return tooLarge;
     return {Content::Read, bytes, QString()};
+}
+
+namespace {
+
+QString lastWritePath(const QString &path)
+{
+    const QByteArray key = QCryptographicHash::hash(QFileInfo(path).absoluteFilePath().toUtf8(),
+                                                    QCryptographicHash::Sha1);
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+           + QLatin1String("/last-writes/") + QString::fromLatin1(key.toHex());
+}
+
+const quint32 lastWriteMagic = 0x4c57'0001;
+
+} // namespace
+
+// Renamed into place, so that a crash leaves the old record or the new one. It is not
+// synced to disk: a record lost with a power cut only means nothing to merge.
+void SyncedFile::rememberLastWrite(const QString &path, const LastWrite &record)
+{
+    const QString recordPath = lastWritePath(path);
+    if (!QDir().mkpath(QFileInfo(recordPath).path()))
+        return;
+    QFile file(recordPath + QLatin1String(".new"));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QDataStream stream(&file);
+    stream << lastWriteMagic << QFileInfo(path).absoluteFilePath() << record.before << record.written;
+    if (stream.status() == QDataStream::Ok && file.flush())
+        ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(recordPath).constData());
+}
+
+// A missing or damaged record means nothing of this machine's to merge.
+bool SyncedFile::lastWrite(const QString &path, LastWrite *record)
+{
+    QFile file(lastWritePath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream stream(&file);
+    quint32 magic = 0;
+    QString recordedPath;
+    stream >> magic >> recordedPath >> record->before >> record->written;
+    return stream.status() == QDataStream::Ok && magic == lastWriteMagic
+           && recordedPath == QFileInfo(path).absoluteFilePath();
+}
+
+// Syncthing:  list.sync-conflict-20261207-093353-BCFD7CS.txt
+// Nextcloud:  list (conflicted copy 2026-12-07 093353).txt
+// Dropbox:    list (Ann's conflicted copy 2026-12-07).txt
+QString SyncedFile::conflictCopyOriginal(const QString &fileName)
+{
+    static const QRegularExpression patterns[] = {
+        QRegularExpression(QStringLiteral("^(.+)\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]+(\\.[^.]*)?$")),
+        QRegularExpression(QStringLiteral("^(.+) \\(conflicted copy [^()]*\\)(\\.[^.]*)?$")),
+        QRegularExpression(QStringLiteral("^(.+) \\([^()]*['\u2019]s conflicted copy[^()]*\\)(\\.[^.]*)?$")),
+    };
+    if (!fileName.contains(QLatin1String("conflict")))
+        return QString();
+    for (const QRegularExpression &pattern : patterns) {
+        const QRegularExpressionMatch match = pattern.match(fileName);
+        if (match.hasMatch())
+            return match.captured(1) + match.captured(2);
+    }
+    return QString();
+}
+
+bool SyncedFile::readConflictCopy(const QString &path, QByteArray *bytes)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    const Content content = readContent(path);
+    *bytes = content.bytes;
+    return content.state == Content::Read;
 }
 
 // Empty when the folder can be listed or is not there at all.

@@ -7,6 +7,7 @@
 #define SYNCEDFILE_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
@@ -34,8 +35,25 @@ public:
     // Until the next setPath(), every write fails for this reason.
     void refuseWrites(const QString &reason) { refusal = reason; }
 
+    bool isReadable() const { return seen.state == Content::Read; }
+
     static QString readText(const QString &path);
     static QString listingError(const QString &folder);
+
+    // What this machine last wrote to a file, and what the file held just before;
+    // kept outside the synced folder, so that it outlives the window.
+    struct LastWrite
+    {
+        QByteArray before;
+        QByteArray written;
+    };
+    static bool lastWrite(const QString &path, LastWrite *record);
+
+    // A copy a sync tool set aside when two machines changed a file: the name of the
+    // file it is a copy of, or an empty string for any other name.
+    static QString conflictCopyOriginal(const QString &fileName);
+    // The copy's bytes, when it is a regular file itself (a link is never followed).
+    static bool readConflictCopy(const QString &path, QByteArray *bytes);
 
     // Larger files are refused whole rather than read in part.
     static constexpr qint64 maximumSize = 64 * 1024 * 1024;
@@ -58,8 +76,12 @@ private:
     };
 
     static Content readContent(const QString &path);
+    static void rememberLastWrite(const QString &path, const LastWrite &record);
     void remember(const Content &content);
     void watch();
+    void settle(qint64 delay);
+
+    static constexpr qint64 folderInterval = 500;
 
     QString filePath;
     QStringList alsoWatchedPaths;
@@ -69,6 +91,7 @@ private:
     QString refusal;
     QFileSystemWatcher watcher;
     QTimer settleTimer;
+    QElapsedTimer sinceHandled;
 };
 
 #endif // SYNCEDFILE_H

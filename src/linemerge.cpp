@@ -1,0 +1,154 @@
+#include "linemerge.h"
+
+#include <QHash>
+#include <QVector>
+
+namespace {
+
+// Beyond this many differing lines the two are taken as having nothing in common
+// between their shared beginning and end; the merge then keeps both sides whole.
+const int maximumEdits = 2000;
+
+struct Range
+{
+    const QStringList *lines;
+    int begin;
+    int end;
+
+    int size() const { return end - begin; }
+    const QString &at(int i) const { return lines->at(begin + i); }
+    QStringList toList() const { return lines->mid(begin, end - begin); }
+    bool operator==(const Range &other) const
+    {
+        if (size() != other.size())
+            return false;
+        for (int i = 0; i < size(); ++i) {
+            if (at(i) != other.at(i))
+                return false;
+        }
+        return true;
+    }
+};
+
+// For each line of a, the line of b it is kept as in a shortest edit script, or -1
+// (Myers' greedy algorithm, remembering each round's frontier to walk back).
+void matchMiddle(const Range &a, const Range &b, QVector<int> *matchOf)
+{
+    const int n = a.size();
+    const int m = b.size();
+    const int limit = qMin(n + m, maximumEdits);
+    QVector<int> frontier(2 * limit + 3, 0);
+    const int offset = limit + 1;
+    QVector<QVector<int>> rounds;
+    int found = -1;
+    for (int d = 0; d <= limit && found < 0; ++d) {
+        rounds.append(frontier.mid(offset - d - 1, 2 * d + 3));
+        for (int k = -d; k <= d; k += 2) {
+            int x = (k == -d || (k != d && frontier[offset + k - 1] < frontier[offset + k + 1]))
+                    ? frontier[offset + k + 1]
+                    : frontier[offset + k - 1] + 1;
+            int y = x - k;
+            while (x < n && y < m && a.at(x) == b.at(y)) {
+                ++x;
+                ++y;
+            }
+            frontier[offset + k] = x;
+            if (x >= n && y >= m) {
+                found = d;
+                break;
+            }
+        }
+    }
+    if (found < 0)
+        return;
+    int x = n;
+    int y = m;
+    for (int d = found; d >= 0; --d) {
+        const QVector<int> &before = rounds.at(d);
+        auto at = [&before, d](int k) { return before.at(k + d + 1); };
+        const int k = x - y;
+        const int previousK = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? k + 1 : k - 1;
+        const int previousX = at(previousK);
+        const int previousY = previousX - previousK;
+        while (x > previousX && y > previousY) {
+            --x;
+            --y;
+            (*matchOf)[a.begin + x] = b.begin + y;
+        }
+        x = previousX;
+        y = previousY;
+    }
+}
+
+// For each line of a, the line of b it is kept as, or -1.
+QVector<int> matchLines(const QStringList &a, const QStringList &b)
+{
+    QVector<int> matchOf(a.size(), -1);
+    int prefix = 0;
+    while (prefix < a.size() && prefix < b.size() && a.at(prefix) == b.at(prefix)) {
+        matchOf[prefix] = prefix;
+        ++prefix;
+    }
+    int suffix = 0;
+    while (suffix < a.size() - prefix && suffix < b.size() - prefix
+           && a.at(a.size() - 1 - suffix) == b.at(b.size() - 1 - suffix)) {
+        matchOf[a.size() - 1 - suffix] = b.size() - 1 - suffix;
+        ++suffix;
+    }
+    matchMiddle({&a, prefix, int(a.size()) - suffix}, {&b, prefix, int(b.size()) - suffix}, &matchOf);
+    return matchOf;
+}
+
+void mergeChunk(const Range &base, const Range &ours, const Range &theirs, QStringList *merged)
+{
+    if (ours == base || ours == theirs) {
+        *merged += theirs.toList();
+    } else if (theirs == base) {
+        *merged += ours.toList();
+    } else {
+        *merged += theirs.toList();
+        *merged += ours.toList();
+    }
+}
+
+} // namespace
+
+QStringList mergeLines(const QStringList &base, const QStringList &ours, const QStringList &theirs)
+{
+    const QVector<int> inOurs = matchLines(base, ours);
+    const QVector<int> inTheirs = matchLines(base, theirs);
+    QStringList merged;
+    int b = 0;
+    int o = 0;
+    int t = 0;
+    // Lines that both sides kept are fixed points; between them each side's chunk
+    // either left the base as it was or changed it.
+    for (int i = 0; i < base.size(); ++i) {
+        if (inOurs.at(i) < 0 || inTheirs.at(i) < 0)
+            continue;
+        mergeChunk({&base, b, i}, {&ours, o, inOurs.at(i)}, {&theirs, t, inTheirs.at(i)}, &merged);
+        merged << base.at(i);
+        b = i + 1;
+        o = inOurs.at(i) + 1;
+        t = inTheirs.at(i) + 1;
+    }
+    mergeChunk({&base, b, int(base.size())}, {&ours, o, int(ours.size())},
+               {&theirs, t, int(theirs.size())}, &merged);
+    return merged;
+}
+
+QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &copy)
+{
+    QHash<QString, int> unmatched;
+    for (const QString &line : file)
+        ++unmatched[line];
+    QStringList merged = file;
+    for (const QString &line : copy) {
+        int &count = unmatched[line];
+        if (count > 0)
+            --count;
+        else
+            merged << line;
+    }
+    return merged;
+}

@@ -1,0 +1,18 @@
+// Merging two versions of a text file line by line, so that what two machines saved
+// at the same time both stay. A line counts with its repeats: two "eggs" stay two.
+#ifndef LINEMERGE_H
+#define LINEMERGE_H
+
+#include <QStringList>
+
+// Three-way merge, as diff3 does it: lines added on either side are kept, lines
+// removed on either side stay removed, and where both sides changed the same lines
+// both are kept, theirs first.
+QStringList mergeLines(const QStringList &base, const QStringList &ours, const QStringList &theirs);
+
+// With no common version known: the file's lines, then the copy's lines the file
+// lacks, in the copy's order. It depends on the two alone, so two machines doing it
+// at once come to the same text.
+QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &copy);
+
+#endif // LINEMERGE_H
