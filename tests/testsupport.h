@@ -29,12 +29,27 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-// Points HOME at a fresh temporary folder for as long as it lives.
+// Points HOME at a fresh temporary folder for as long as it lives, with the XDG
+// folders under it too, so that nothing reaches the real home.
 class TemporaryHome
 {
 public:
-    TemporaryHome() : oldHome(qgetenv("HOME")) { qputenv("HOME", dir.path().toLocal8Bit()); }
-    ~TemporaryHome() { qputenv("HOME", oldHome); }
+    TemporaryHome() : oldHome(qgetenv("HOME"))
+    {
+        qputenv("HOME", dir.path().toLocal8Bit());
+        for (const char *name : xdgHomes) {
+            oldXdgHomes << qgetenv(name);
+            qunsetenv(name);
+        }
+    }
+    ~TemporaryHome()
+    {
+        qputenv("HOME", oldHome);
+        for (int i = 0; i < oldXdgHomes.size(); ++i) {
+            if (!oldXdgHomes.at(i).isEmpty())
+                qputenv(xdgHomes[i], oldXdgHomes.at(i));
+        }
+    }
 
     bool isValid() const { return dir.isValid(); }
     QString path(const QString &relative) const { return dir.filePath(relative); }
@@ -52,7 +67,10 @@ public:
     }
 
 private:
+    static constexpr const char *xdgHomes[] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                               "XDG_STATE_HOME"};
     QByteArray oldHome;
+    QList<QByteArray> oldXdgHomes;
     QTemporaryDir dir;
 };
 
