@@ -39,6 +39,8 @@ MainWindow::MainWindow(QWidget *parent)
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
     groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
+    // A sync tool may bring thousands of notes; the window looks twice a second.
+    mealNoteFile->setBusyFolderInterval(500);
     ui->setupUi(this);
     makeAccessible();
     addHistoryActions();

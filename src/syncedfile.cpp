@@ -101,13 +101,13 @@ SyncedFile::SyncedFile(QObject *parent)
     : QObject(parent)
 {
     // One change on disk often comes as several events; they are handled as one. A
-    // folder that keeps changing (a sync tool bringing many files) is handled at most
-    // twice a second, and once more after it settles.
+    // folder that may keep changing (a sync tool bringing many files) can be handled
+    // at most once an interval, and once more after it settles.
     settleTimer.setSingleShot(true);
     sinceHandled.start();
     connect(&watcher, &QFileSystemWatcher::fileChanged, this, [this] { settle(0); });
     connect(&watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
-        settle(qMax<qint64>(0, folderInterval - sinceHandled.elapsed()));
+        settle(qMax<qint64>(0, busyFolderInterval - sinceHandled.elapsed()));
     });
     connect(&settleTimer, &QTimer::timeout, this, [this] {
         sinceHandled.restart();

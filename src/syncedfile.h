@@ -36,6 +36,7 @@ public:
     void refuseWrites(const QString &reason) { refusal = reason; }
 
     bool isReadable() const { return seen.state == Content::Read; }
+    void setBusyFolderInterval(qint64 milliseconds) { busyFolderInterval = milliseconds; }
 
     static QString readText(const QString &path);
     static QString listingError(const QString &folder);
@@ -81,8 +82,6 @@ private:
     void watch();
     void settle(qint64 delay);
 
-    static constexpr qint64 folderInterval = 500;
-
     QString filePath;
     QStringList alsoWatchedPaths;
     Content seen;
@@ -92,6 +91,7 @@ private:
     QFileSystemWatcher watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;
+    qint64 busyFolderInterval = 0;
 };
 
 #endif // SYNCEDFILE_H
