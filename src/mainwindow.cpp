@@ -17,6 +17,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QTextCharFormat>
 #include <QTextDocument>
@@ -197,9 +198,7 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
     for (QDate day = firstOfMonth.addDays(-7); day <= firstOfMonth.addDays(41); day = day.addDays(1))
         shownDays.insert(day.toString(Qt::TextDate), day);
 
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    ui->Calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    QSet<QDate> marked;
     for (const QFileInfo &file : noteFiles) {
         // Date texts may hold dots of their own, so any dot in the name may end one.
         // The size is read last, as it costs a call to the file system.
@@ -208,9 +207,19 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
         while ((dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0) {
             const auto day = shownDays.constFind(name.left(dot));
             if (day != shownDays.constEnd() && file.size() > 0)
-                ui->Calendar->setDateTextFormat(*day, bold);
+                marked.insert(*day);
         }
     }
+    // Marking again repaints the calendar, which a folder that keeps changing
+    // elsewhere need not cost.
+    const QList<QDate> markedBefore = ui->Calendar->dateTextFormat().keys();
+    if (marked == QSet<QDate>(markedBefore.begin(), markedBefore.end()))
+        return;
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    ui->Calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    for (const QDate &day : qAsConst(marked))
+        ui->Calendar->setDateTextFormat(day, bold);
 }
 
 void MainWindow::loadMealNote()
