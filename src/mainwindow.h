@@ -2,7 +2,10 @@
 // box in the middle shows that day's meal note (one text file per day, read-only
 // until Edit), and the grocery list on the right is written to its file after every
 // command. Each file is kept in step with the disk by a SyncedFile, so that changes
-// made by another window, a sync tool or an editor show and are never written over.
+// made by another window, a sync tool or an editor show and are never written over;
+// a ConflictMerger folds back the copies sync tools set aside. The list's commands
+// are undoable steps (grocerycommands.h); the rest lives in small units beside this
+// one: decoding files, merging lines, the printed week, accessibility.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
