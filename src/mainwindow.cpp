@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <algorithm>
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , groceryListPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/list.txt"))
@@ -182,10 +184,11 @@ QString MainWindow::selectedDateText() const
     return ui->Calendar->selectedDate().toString(Qt::TextDate);
 }
 
-// Sizes are read only when asked for, so a listing for the note alone stays cheap.
+// Sizes are read only when asked for, and only a day's own files are sorted, so that
+// a listing of thousands of notes stays cheap.
 QFileInfoList MainWindow::savedMealFiles() const
 {
-    return QDir(savedMealsPath).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
+    return QDir(savedMealsPath).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Unsorted);
 }
 
 // Days with a note are bold. A file counts for a day by the rule the note box uses,
@@ -249,7 +252,8 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
     describeMealNote();
 }
 
-// The files that count as the day's note, in listing order.
+// The files that count as the day's note, sorted by name with case ignored, as a
+// folder listing sorts them.
 QStringList MainWindow::mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const
 {
     const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
@@ -258,6 +262,9 @@ QStringList MainWindow::mealNoteFiles(const QFileInfoList &noteFiles, const QDat
         if (file.fileName().startsWith(prefix))
             dayFiles << savedMealsPath + file.fileName();
     }
+    std::sort(dayFiles.begin(), dayFiles.end(), [](const QString &a, const QString &b) {
+        return a.toLower() < b.toLower();
+    });
     return dayFiles;
 }
 
