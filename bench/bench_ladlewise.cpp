@@ -57,6 +57,15 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
+// A list widget of the grocery list's size, shown with entries, as a floor's start.
+void showBareList(QListWidget *list, const QStringList &entries = QStringList())
+{
+    list->resize(261, 631);
+    list->addItems(entries);
+    list->show();
+    settle(list);
+}
+
 QString groceryText(const QString &itemName = QStringLiteral("item number"))
 {
     QString text;
@@ -275,10 +284,7 @@ bool addItem()
     const Run floor = [&] {
         writeFile(floorPath, text.toUtf8());
         QListWidget list;
-        list.resize(261, 631);
-        list.addItems(entries);
-        list.show();
-        settle(&list);
+        showBareList(&list, entries);
         QElapsedTimer clock;
         clock.start();
         if (readFile(floorPath).isEmpty())
@@ -336,10 +342,7 @@ bool outsideChange()
     };
     const Run floor = [&] {
         QListWidget list;
-        list.resize(261, 631);
-        list.addItems(QString::fromUtf8(texts[0]).split('\n'));
-        list.show();
-        settle(&list);
+        showBareList(&list, QString::fromUtf8(texts[0]).split('\n'));
         writeFile(newPath, texts[1]);
         QElapsedTimer clock;
         clock.start();
@@ -383,9 +386,7 @@ bool undoClear()
     const QStringList entries = text.split('\n');
     const Run floor = [&] {
         QListWidget list;
-        list.resize(261, 631);
-        list.show();
-        settle(&list);
+        showBareList(&list);
         QElapsedTimer clock;
         clock.start();
         list.addItems(entries);
@@ -512,9 +513,7 @@ bool mergeConflictCopy()
         writeFile(home.path("floor-ours.txt"), list.toUtf8());
         writeFile(home.path("floor-theirs.txt"), list.toUtf8());
         QListWidget bare;
-        bare.resize(261, 631);
-        bare.show();
-        settle(&bare);
+        showBareList(&bare);
         QElapsedTimer clock;
         clock.start();
         const QString ours = QString::fromUtf8(readFile(home.path("floor-ours.txt")));

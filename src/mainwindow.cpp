@@ -386,12 +386,7 @@ void MainWindow::showGroceryList()
 
 QString MainWindow::groceryListText() const
 {
-    QString text;
-    for (const QString &entry : groceryListEntries(ui->GroceryList)) {
-        text += entry;
-        text += QLatin1Char('\n');
-    }
-    return text.trimmed();
+    return groceryListEntries(ui->GroceryList).join(QLatin1Char('\n')).trimmed();
 }
 
 // Every command ends by writing the list. When the file changed on disk since this
