@@ -3,9 +3,11 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "grocerycommands.h"
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
@@ -29,7 +32,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-// Points HOME at a fresh temporary folder for as long as it lives, with the XDG
+// Points HOME at a fresh temporary folder for as long as it lives, and the XDG
 // folders under it too, so that nothing reaches the real home.
 class TemporaryHome
 {
@@ -37,19 +40,10 @@ public:
     TemporaryHome() : oldHome(qgetenv("HOME"))
     {
         qputenv("HOME", dir.path().toLocal8Bit());
-        for (const char *name : xdgHomes) {
-            oldXdgHomes << qgetenv(name);
+        for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
             qunsetenv(name);
-        }
     }
-    ~TemporaryHome()
-    {
-        qputenv("HOME", oldHome);
-        for (int i = 0; i < oldXdgHomes.size(); ++i) {
-            if (!oldXdgHomes.at(i).isEmpty())
-                qputenv(xdgHomes[i], oldXdgHomes.at(i));
-        }
-    }
+    ~TemporaryHome() { qputenv("HOME", oldHome); }
 
     bool isValid() const { return dir.isValid(); }
     QString path(const QString &relative) const { return dir.filePath(relative); }
@@ -67,10 +61,7 @@ public:
     }
 
 private:
-    static constexpr const char *xdgHomes[] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                                               "XDG_STATE_HOME"};
     QByteArray oldHome;
-    QList<QByteArray> oldXdgHomes;
     QTemporaryDir dir;
 };
 
@@ -197,8 +188,21 @@ struct WindowFixture
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
+    // Opened as the active window, so that shortcuts work, on day.
+    void openOn(const QDate &day)
+    {
+        open();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        child<QCalendarWidget>("Calendar")->setSelectedDate(day);
+    }
     template <typename Widget = QWidget>
     Widget *child(const char *name) const { return window->findChild<Widget *>(name); }
+    void click(const char *name) const { child<QPushButton>(name)->click(); }
+    QTextEdit *box() const { return child<QTextEdit>("TextBox"); }
+    QListWidget *list() const { return child<QListWidget>("GroceryList"); }
+    QString notePath(const QDate &day) const { return home.notePath(day.toString(Qt::TextDate) + ".txt"); }
+    QString listPath() const { return home.dataPath("list.txt"); }
 
     TemporaryHome home;
     std::unique_ptr<MainWindow> window;
@@ -231,11 +235,7 @@ inline void addGroceryItem(QWidget *window, const QString &typed, bool accept = 
 
 inline QStringList groceryEntries(const QWidget *window)
 {
-    const auto *list = window->findChild<QListWidget *>("GroceryList");
-    QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts << list->item(row)->text();
-    return texts;
+    return groceryListEntries(window->findChild<QListWidget *>("GroceryList"));
 }
 
 struct ShownMessage

@@ -4,9 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
-#include <QCalendarWidget>
 #include <QLabel>
-#include <QTextEdit>
 
 #include <private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
@@ -27,47 +25,28 @@ private slots:
     void noteBoxSaysWhichDayItHolds();
     void cellsStandForTheDaysTheyShow_data();
     void cellsStandForTheDaysTheyShow();
-    void dayPickedThroughTheCellActionIsTheOneSaved();
-    void itemPickedThroughTheAccessibilityInterfaceIsDeleted();
+    void picksThroughTheAccessibilityInterfaceCount();
     void calendarControlsHaveNamesAndTheListItsLabel();
 
 private:
-    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
-    QCalendarWidget *calendar() const { return f->child<QCalendarWidget>("Calendar"); }
-    QString notePath(const QDate &date) const
-    {
-        return f->home.notePath(date.toString(Qt::TextDate) + ".txt");
-    }
-    QAccessibleInterface *calendarTable() const;
-
     const QDate day = QDate(2019, 9, 19);
     std::unique_ptr<WindowFixture> f;
 };
 
 static QList<QAccessible::Event> announced;
 
-static void noteEvent(QAccessibleEvent *event)
+// As when a screen reader runs: only then does the toolkit send its events.
+static void setAccessibilityActive(bool active)
 {
-    if (event->object() && event->object()->objectName() == "TextBox")
-        announced << event->type();
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
 }
 
 void tst_KeyboardAccess::init()
 {
     f.reset(new WindowFixture);
-    QVERIFY(f->home.isValid());
-    QVERIFY(writeFile(notePath(day), "soup"));
-    QVERIFY(writeFile(f->home.dataPath("list.txt"), "eggs\nmilk"));
-    f->open();
-    f->window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
-    calendar()->setSelectedDate(day);
-}
-
-// As when a screen reader runs: the toolkit then sends its accessibility events.
-static void setAccessibilityActive(bool active)
-{
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
+    QVERIFY(writeFile(f->notePath(day), "soup"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk"));
+    f->openOn(day);
 }
 
 void tst_KeyboardAccess::cleanup()
@@ -83,33 +62,25 @@ void tst_KeyboardAccess::shortcutsDoTheirCommands_data()
     QTest::addColumn<QKeySequence>("keys");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<bool>("editing");
-    QTest::addColumn<QString>("note");
-    QTest::addColumn<bool>("editingAfter");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QByteArray>("noteFile");
+    // The note box, its mode, the list and the note's file afterwards.
+    QTest::addColumn<QString>("after");
 
-    const QStringList items = {"eggs", "milk"};
-    QTest::newRow("Ctrl+E edits") << QKeySequence("Ctrl+E") << "Calendar" << false << "soup" << true
-                                  << items << QByteArray("soup");
+    QTest::newRow("Ctrl+E edits") << QKeySequence("Ctrl+E") << "Calendar" << false
+                                  << "soup | editing | eggs,milk | soup";
     QTest::newRow("Ctrl+S saves while editing") << QKeySequence("Ctrl+S") << "TextBox" << true
-                                                << "stew" << false << items << QByteArray("stew");
+                                                << "stew | view | eggs,milk | stew";
     QTest::newRow("Ctrl+S in view mode does nothing") << QKeySequence("Ctrl+S") << "TextBox" << false
-                                                      << "soup" << false << items << QByteArray("soup");
+                                                      << "soup | view | eggs,milk | soup";
     QTest::newRow("Ctrl+N adds from the note box") << QKeySequence("Ctrl+N") << "TextBox" << true
-                                                   << "stew" << true << items + QStringList{"bread"}
-                                                   << QByteArray("soup");
+                                                   << "stew | editing | eggs,milk,bread | soup";
     QTest::newRow("Insert in the list adds") << QKeySequence(Qt::Key_Insert) << "GroceryList" << false
-                                             << "soup" << false << items + QStringList{"bread"}
-                                             << QByteArray("soup");
-    QTest::newRow("Delete in the list deletes the item")
-            << QKeySequence(QKeySequence::Delete) << "GroceryList" << false << "soup" << false
-            << QStringList{"milk"} << QByteArray("soup");
-    QTest::newRow("Delete in the note box deletes text")
-            << QKeySequence(QKeySequence::Delete) << "TextBox" << true << "tew" << true << items
-            << QByteArray("soup");
-    QTest::newRow("Ctrl+Shift+Delete asks and clears")
-            << QKeySequence("Ctrl+Shift+Del") << "Calendar" << false << "soup" << false
-            << QStringList() << QByteArray("soup");
+                                             << "soup | view | eggs,milk,bread | soup";
+    QTest::newRow("Delete in the list deletes the item") << QKeySequence(QKeySequence::Delete) << "GroceryList"
+                                                         << false << "soup | view | milk | soup";
+    QTest::newRow("Delete in the note box deletes text") << QKeySequence(QKeySequence::Delete) << "TextBox" << true
+                                                         << "tew | editing | eggs,milk | soup";
+    QTest::newRow("Ctrl+Shift+Delete asks and clears") << QKeySequence("Ctrl+Shift+Del") << "Calendar"
+                                                       << false << "soup | view |  | soup";
 }
 
 void tst_KeyboardAccess::shortcutsDoTheirCommands()
@@ -117,65 +88,59 @@ void tst_KeyboardAccess::shortcutsDoTheirCommands()
     QFETCH(QKeySequence, keys);
     QFETCH(QString, focus);
     QFETCH(bool, editing);
-    QFETCH(QString, note);
-    QFETCH(bool, editingAfter);
-    QFETCH(QStringList, items);
-    QFETCH(QByteArray, noteFile);
+    QFETCH(QString, after);
 
-    f->child<QListWidget>("GroceryList")->setCurrentRow(0);
+    f->list()->setCurrentRow(0);
     if (editing) {
-        f->child<QPushButton>("EditButton")->click();
-        box()->setPlainText("stew");
+        f->click("EditButton");
+        f->box()->setPlainText("stew");
     }
     f->child(focus.toLatin1())->setFocus();
     QTRY_VERIFY(f->child(focus.toLatin1())->hasFocus());
-    QWidget *focused = QApplication::focusWidget();
-    MessageLog messages;
-    messages.answer = QMessageBox::Yes;
-    messages.typed = "bread";
-    QTest::keySequence(focused, keys);
+    MessageLog dialogs;
+    dialogs.answer = QMessageBox::Yes;
+    dialogs.typed = "bread";
+    QTest::keySequence(QApplication::focusWidget(), keys);
 
-    QCOMPARE(box()->toPlainText(), note);
-    QCOMPARE(box()->isReadOnly(), !editingAfter);
-    QCOMPARE(groceryEntries(f->window.get()), items);
-    QCOMPARE(readFile(notePath(day)), noteFile);
-    QCOMPARE(messages.titles.join(','),
-             QString(keys == QKeySequence("Ctrl+Shift+Del") ? "Clear List" : ""));
-    if (editingAfter && !editing) {
-        QCOMPARE(QApplication::focusWidget(), box());
-        QCOMPARE(box()->textCursor().position(), note.size());
+    QCOMPARE(QStringList({f->box()->toPlainText(), f->box()->isReadOnly() ? "view" : "editing",
+                          groceryEntries(f->window.get()).join(','), readFile(f->notePath(day))})
+                     .join(" | "),
+             after);
+    QCOMPARE(dialogs.titles.join(','), QString(keys == QKeySequence("Ctrl+Shift+Del") ? "Clear List" : ""));
+    if (keys == QKeySequence("Ctrl+E")) {
+        QCOMPARE(QApplication::focusWidget(), f->box());
+        QCOMPARE(f->box()->textCursor().position(), 4);
     }
 }
 
 void tst_KeyboardAccess::noteBoxSaysWhichDayItHolds()
 {
     setAccessibilityActive(true);
-    QAccessible::installUpdateHandler(noteEvent);
-    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box());
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        if (event->object() && event->object()->objectName() == "TextBox")
+            announced << event->type();
+    });
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(f->box());
     auto heard = [accessible] {
         return accessible->text(QAccessible::Name) + " / " + accessible->text(QAccessible::Description);
     };
-    QCOMPARE(heard(), QString("Meal note for Thursday, 19 September 2019 / "
-                              "Read-only, press Edit to change it"));
+    const QString thursday = "Meal note for Thursday, 19 September 2019 / ";
+    const QString friday = "Meal note for Friday, 20 September 2019 / ";
+    QCOMPARE(heard(), thursday + "Read-only, press Edit to change it");
 
-    calendar()->setSelectedDate(day.addDays(1));
-    QCOMPARE(heard(), QString("Meal note for Friday, 20 September 2019 / No note"));
-    QVERIFY(announced.contains(QAccessible::NameChanged));
-    QVERIFY(announced.contains(QAccessible::DescriptionChanged));
+    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day.addDays(1));
+    QCOMPARE(heard(), friday + "No note");
+    QVERIFY(announced.contains(QAccessible::NameChanged) && announced.contains(QAccessible::DescriptionChanged));
 
     QSignalSpy changed(f->child<QObject>("MealNoteFile"), SIGNAL(changedOnDisk()));
-    QVERIFY(writeFile(notePath(day.addDays(1)), "curry"));
+    QVERIFY(writeFile(f->notePath(day.addDays(1)), "curry"));
     QVERIFY(changed.wait(5000));
-    QCOMPARE(heard(), QString("Meal note for Friday, 20 September 2019 / "
-                              "Read-only, press Edit to change it"));
+    QCOMPARE(heard(), friday + "Read-only, press Edit to change it");
 
     announced.clear();
-    f->child<QPushButton>("EditButton")->click();
-    QCOMPARE(heard(), QString("Meal note for Friday, 20 September 2019 / Editing"));
+    f->click("EditButton");
+    QCOMPARE(heard(), friday + "Editing");
     QVERIFY(announced.contains(QAccessible::StateChanged));
-    f->child<QPushButton>("SaveButton")->click();
-    QCOMPARE(heard(), QString("Meal note for Friday, 20 September 2019 / "
-                              "Read-only, press Edit to change it"));
 }
 
 void tst_KeyboardAccess::cellsStandForTheDaysTheyShow_data()
@@ -191,60 +156,47 @@ void tst_KeyboardAccess::cellsStandForTheDaysTheyShow_data()
 void tst_KeyboardAccess::cellsStandForTheDaysTheyShow()
 {
     QFETCH(QDate, month);
-    auto *view = calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview");
-    QVERIFY(view);
-    calendar()->setCurrentPage(month.year(), month.month());
+    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
     for (QDate date = month.addDays(-6); date < month.addMonths(1); date = date.addDays(1)) {
-        calendar()->setCurrentPage(month.year(), month.month());
-        calendar()->setSelectedDate(date);
-        if (calendar()->monthShown() != month.month())
-            continue;
-        const QModelIndex cell = view->currentIndex();
-        QCOMPARE(calendarCellDate(calendar(), cell.row(), cell.column()), date);
+        calendar->setCurrentPage(month.year(), month.month());
+        calendar->setSelectedDate(date);
+        if (calendar->monthShown() == month.month())
+            QCOMPARE(calendarCellDate(calendar, view->currentIndex().row(), view->currentIndex().column()), date);
     }
 }
 
-QAccessibleInterface *tst_KeyboardAccess::calendarTable() const
+// A day cell's action and a list item's selection, as screen-reader tools use them;
+// Save then writes the day picked, and Delete Item removes the item picked.
+void tst_KeyboardAccess::picksThroughTheAccessibilityInterfaceCount()
 {
-    return QAccessible::queryAccessibleInterface(
-            calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview"));
-}
-
-void tst_KeyboardAccess::dayPickedThroughTheCellActionIsTheOneSaved()
-{
-    QAccessibleTableInterface *table = calendarTable()->tableInterface();
-    QVERIFY(table);
+    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(
+            calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview"))->tableInterface();
     const QDate picked = day.addDays(3);
     QAccessibleInterface *cell = nullptr;
-    for (int row = 0; row < table->rowCount() && !cell; ++row) {
-        for (int column = 0; column < table->columnCount() && !cell; ++column) {
-            if (calendarCellDate(calendar(), row, column) == picked)
+    for (int row = 0; row < table->rowCount(); ++row) {
+        for (int column = 0; column < table->columnCount(); ++column) {
+            if (calendarCellDate(calendar, row, column) == picked)
                 cell = table->cellAt(row, column);
         }
     }
     QVERIFY(cell && cell->actionInterface());
     QCOMPARE(cell->text(QAccessible::Name), QString::number(picked.day()));
     cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCOMPARE(calendar->selectedDate(), picked);
+    QCOMPARE(f->box()->toPlainText(), QString());
+    f->click("EditButton");
+    f->box()->setPlainText("pie");
+    f->click("SaveButton");
+    QCOMPARE(readFile(f->notePath(picked)), QByteArray("pie"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("soup"));
 
-    QCOMPARE(calendar()->selectedDate(), picked);
-    QCOMPARE(box()->toPlainText(), QString());
-    f->child<QPushButton>("EditButton")->click();
-    box()->setPlainText("pie");
-    f->child<QPushButton>("SaveButton")->click();
-    QCOMPARE(readFile(notePath(picked)), QByteArray("pie"));
-    QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
-}
-
-void tst_KeyboardAccess::itemPickedThroughTheAccessibilityInterfaceIsDeleted()
-{
-    auto *list = f->child<QListWidget>("GroceryList");
-    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(list);
-    QAccessibleInterface *milk = accessible->child(1);
-    QVERIFY(milk && milk->actionInterface());
+    QAccessibleInterface *milk = QAccessible::queryAccessibleInterface(f->list())->child(1);
     QCOMPARE(milk->text(QAccessible::Name), QString("milk"));
     milk->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    f->child<QPushButton>("DeleteItemButton")->click();
-    QCOMPARE(readFile(f->home.dataPath("list.txt")), QByteArray("eggs"));
+    f->click("DeleteItemButton");
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs"));
 }
 
 void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
@@ -252,14 +204,10 @@ void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
     QStringList names;
     for (const char *control : {"qt_calendar_prevmonth", "qt_calendar_nextmonth",
                                 "qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
-        QWidget *widget = calendar()->findChild<QWidget *>(control);
-        QVERIFY2(widget, control);
-        names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        names << f->child<QCalendarWidget>("Calendar")->findChild<QWidget *>(control)->accessibleName();
     }
     QCOMPARE(names, (QStringList{"Previous month", "Next month", "Month", "Year"}));
-    auto *label = f->child<QLabel>("label");
-    QCOMPARE(label->buddy(), f->child("GroceryList"));
-    QCOMPARE(label->text(), QString("Grocery List"));
+    QCOMPARE(f->child<QLabel>("label")->buddy(), f->list());
 }
 
 QTEST_MAIN(tst_KeyboardAccess)

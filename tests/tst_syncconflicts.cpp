@@ -2,9 +2,6 @@
 
 #include "conflictmerger.h"
 
-#include <QCalendarWidget>
-#include <QTextEdit>
-
 // Two machines syncing one folder: what both saved at the same time ends up in the
 // file, with no copy left aside; two processes on one machine lose nothing either.
 class tst_SyncConflicts : public QObject
@@ -17,17 +14,13 @@ private slots:
 
     void ownChangeSetAsideIsMergedBack_data();
     void ownChangeSetAsideIsMergedBack();
-    void anotherMachinesCopyWaitsItsTurn();
-    void linkNamedLikeACopyIsLeftAlone();
+    void copyFromElsewhereWaitsAndLinksAreLeftAlone();
     void twoProcessesAddingAtOnceLoseNothing();
     void burstOfArrivingNotesIsHandledAFewTimes();
     void filesSyncedIntoAFreshHomeShow();
 
 private:
-    QString listPath() const { return f->home.dataPath("list.txt"); }
-    QString notePath() const { return f->home.notePath(day.toString(Qt::TextDate) + ".txt"); }
-    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
-    void openOnDay();
+    void changeBesideTheList();
 
     const QDate day = QDate::currentDate();
     std::unique_ptr<WindowFixture> f;
@@ -36,8 +29,7 @@ private:
 void tst_SyncConflicts::init()
 {
     f.reset(new WindowFixture);
-    QVERIFY(f->home.isValid());
-    QVERIFY(writeFile(listPath(), "eggs\nmilk"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk"));
     QVERIFY(QDir().mkpath(f->home.notePath("")));
 }
 
@@ -47,19 +39,13 @@ void tst_SyncConflicts::cleanup()
     ConflictMerger::setForeignCopyWait(10 * 60 * 1000);
 }
 
-void tst_SyncConflicts::openOnDay()
+// Something else changes in the list's folder; returns once the window has looked.
+void tst_SyncConflicts::changeBesideTheList()
 {
-    f->open();
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day);
-}
-
-// As Syncthing does it: ours is set aside under the copy's name, then theirs is
-// renamed into place.
-static bool setAsideForTheirs(const QString &path, const QString &copyName, const QByteArray &theirs)
-{
-    const QString copy = QFileInfo(path).path() + '/' + copyName;
-    return ::rename(qPrintable(path), qPrintable(copy)) == 0 && writeFile(path + ".part", theirs)
-           && ::rename(qPrintable(path + ".part"), qPrintable(path)) == 0;
+    static int count = 0;
+    QSignalSpy changed(f->child<QObject>("GroceryListFile"), SIGNAL(changedOnDisk()));
+    QVERIFY(writeFile(f->home.dataPath(QString("other %1.txt").arg(++count)), "x"));
+    QVERIFY(changed.wait(5000));
 }
 
 void tst_SyncConflicts::ownChangeSetAsideIsMergedBack_data()
@@ -78,84 +64,65 @@ void tst_SyncConflicts::ownChangeSetAsideIsMergedBack()
     QFETCH(bool, note);
     QFETCH(bool, restart);
 
-    openOnDay();
+    f->openOn(day);
     MessageLog dialogs;
     dialogs.typed = "bread";
-    QString path;
-    QString copyName;
-    QByteArray merged;
     if (note) {
-        path = notePath();
-        copyName = day.toString(Qt::TextDate) + ".sync-conflict-20261207-093353-BCFD7CS.txt";
-        merged = "curry\nsoup\nbread";
-        f->child<QPushButton>("EditButton")->click();
-        box()->setPlainText("soup\nbread");
-        f->child<QPushButton>("SaveButton")->click();
+        f->click("EditButton");
+        f->box()->setPlainText("soup\nbread");
+        f->click("SaveButton");
     } else {
-        path = listPath();
-        copyName = "list.sync-conflict-20261207-093353-BCFD7CS.txt";
-        merged = "eggs\nmilk\nrice\nbread";
-        f->child<QPushButton>("AddItemButton")->click();
+        f->click("AddItemButton");
     }
     if (restart)
         f->window.reset();
-    QVERIFY(setAsideForTheirs(path, copyName, note ? "curry" : "eggs\nmilk\nrice"));
+    // As Syncthing does it: ours is set aside under the copy's name, then theirs is
+    // renamed into place.
+    const QString path = note ? f->notePath(day) : f->listPath();
+    const QString copy = path.chopped(4) + ".sync-conflict-20261207-093353-BCFD7CS.txt";
+    QVERIFY(::rename(qPrintable(path), qPrintable(copy)) == 0);
+    QVERIFY(writeFile(path + ".part", note ? "curry" : "eggs\nmilk\nrice"));
+    QVERIFY(::rename(qPrintable(path + ".part"), qPrintable(path)) == 0);
     if (restart)
-        openOnDay();
+        f->openOn(day);
 
-    const QString copy = QFileInfo(path).path() + '/' + copyName;
+    const QByteArray merged = note ? "curry\nsoup\nbread" : "eggs\nmilk\nrice\nbread";
     QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged");
     QCOMPARE(readFile(path), merged);
-    if (note)
-        QTRY_COMPARE(box()->toPlainText().toUtf8(), merged);
-    else
-        QTRY_COMPARE(groceryEntries(f->window.get()).join('\n').toUtf8(), merged);
+    QTRY_COMPARE((note ? f->box()->toPlainText() : groceryEntries(f->window.get()).join('\n')).toUtf8(),
+                 merged);
 }
 
-void tst_SyncConflicts::anotherMachinesCopyWaitsItsTurn()
+void tst_SyncConflicts::copyFromElsewhereWaitsAndLinksAreLeftAlone()
 {
     ConflictMerger::setForeignCopyWait(60 * 60 * 1000);
-    openOnDay();
-    QSignalSpy changed(f->child<QObject>("GroceryListFile"), SIGNAL(changedOnDisk()));
     const QString copy = f->home.dataPath("list (conflicted copy 2026-12-07 093353).txt");
-    QVERIFY(writeFile(copy, "tea\nmilk"));
-    QVERIFY(changed.wait(5000));
-    QVERIFY(QFileInfo::exists(copy));
-    QCOMPARE(readFile(listPath()), QByteArray("eggs\nmilk"));
-
-    ConflictMerger::setForeignCopyWait(0);
-    QVERIFY(writeFile(f->home.dataPath("other.txt"), "x"));
-    QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged after its wait");
-    QCOMPARE(readFile(listPath()), QByteArray("eggs\nmilk\ntea"));
-}
-
-void tst_SyncConflicts::linkNamedLikeACopyIsLeftAlone()
-{
-    ConflictMerger::setForeignCopyWait(0);
-    QVERIFY(writeFile(f->home.path("secret.key"), "private key"));
     const QString link = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
+    QVERIFY(writeFile(f->home.path("secret.key"), "private key"));
     QVERIFY(QFile::link(f->home.path("secret.key"), link));
-    openOnDay();
-    QSignalSpy changed(f->child<QObject>("GroceryListFile"), SIGNAL(changedOnDisk()));
-    QVERIFY(writeFile(f->home.dataPath("other.txt"), "x"));
-    QVERIFY(changed.wait(5000));
+    f->open();
+    QVERIFY(writeFile(copy, "tea\nmilk"));
+    changeBesideTheList();
+    QVERIFY(QFileInfo::exists(copy));
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk"));
 
-    QCOMPARE(readFile(listPath()), QByteArray("eggs\nmilk"));
+    ConflictMerger::setForeignCopyWait(0);
+    changeBesideTheList();
+    QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged after its wait");
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
     QVERIFY(QFileInfo(link).isSymLink());
 }
 
 void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()
 {
     const int count = 150;
-    QVERIFY(writeFile(listPath(), ""));
+    QVERIFY(writeFile(f->listPath(), ""));
     QProcess first, second;
-    first.start(LISTWRITER, {listPath(), "a", QString::number(count)});
-    second.start(LISTWRITER, {listPath(), "b", QString::number(count)});
+    first.start(LISTWRITER, {f->listPath(), "a", QString::number(count)});
+    second.start(LISTWRITER, {f->listPath(), "b", QString::number(count)});
     QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
     QCOMPARE(first.exitCode() + second.exitCode(), 0);
-
-    QStringList items = QString::fromUtf8(readFile(listPath())).split('\n');
-    QCOMPARE(items.size(), 2 * count);
+    QStringList items = QString::fromUtf8(readFile(f->listPath())).split('\n');
     items.removeDuplicates();
     QCOMPARE(items.size(), 2 * count);
 }
@@ -164,19 +131,18 @@ void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()
 // a second, and once more when it settles.
 void tst_SyncConflicts::burstOfArrivingNotesIsHandledAFewTimes()
 {
-    openOnDay();
+    f->openOn(day);
     QSignalSpy handled(f->child<QObject>("MealNoteFile"), SIGNAL(changedOnDisk()));
-    const QDate first = day.addDays(-500);
     QElapsedTimer burst;
     burst.start();
     for (int i = 0; i < 1000; ++i) {
-        QVERIFY(writeFile(f->home.notePath(first.addDays(i).toString(Qt::TextDate) + ".txt"), "stew"));
+        QVERIFY(writeFile(f->notePath(day.addDays(i - 500)), "stew"));
         if (i % 5 == 0)
             QCoreApplication::processEvents();
     }
     const qint64 burstMs = burst.elapsed();
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
-    QTRY_COMPARE(calendar->dateTextFormat(day.addDays(1)).fontWeight(), int(QFont::Bold));
+    QTRY_COMPARE(f->child<QCalendarWidget>("Calendar")->dateTextFormat(day.addDays(1)).fontWeight(),
+                 int(QFont::Bold));
     QTest::qWait(600);
     QVERIFY2(handled.count() <= burstMs / 500 + 3,
              qPrintable(QString("%1 handlings for a burst of %2 ms").arg(handled.count()).arg(burstMs)));
@@ -185,13 +151,13 @@ void tst_SyncConflicts::burstOfArrivingNotesIsHandledAFewTimes()
 void tst_SyncConflicts::filesSyncedIntoAFreshHomeShow()
 {
     QVERIFY(QDir(f->home.path("Documents")).removeRecursively());
-    openOnDay();
+    f->openOn(day);
     QProcess sync;
     sync.start("sh", {"-c", "mkdir -p \"$1\" && printf 'tea\\nrice' > \"$2\" && printf soup > \"$3\"",
-                      "sh", f->home.notePath(""), listPath(), notePath()});
+                      "sh", f->home.notePath(""), f->listPath(), f->notePath(day)});
     QVERIFY(sync.waitForFinished(10000));
     QTRY_COMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "rice"}));
-    QTRY_COMPARE(box()->toPlainText(), QString("soup"));
+    QTRY_COMPARE(f->box()->toPlainText(), QString("soup"));
 }
 
 QTEST_MAIN(tst_SyncConflicts)
