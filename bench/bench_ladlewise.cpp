@@ -2,7 +2,9 @@
 // window against the same work done by bare Qt in the same run, and prints the
 // ratio of their medians, so that a noisy machine moves both sides alike.
 
+#include "conflictmerger.h"
 #include "mainwindow.h"
+#include "versionhistory.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -92,7 +94,11 @@ QByteArray readFile(const QString &path)
 
 struct Home
 {
-    Home() { qputenv("HOME", dir.path().toLocal8Bit()); }
+    Home()
+    {
+        qputenv("HOME", dir.path().toLocal8Bit());
+        qunsetenv("XDG_DATA_HOME");
+    }
     QString path(const QString &relative) const { return dir.filePath(relative); }
     QString listPath() const { return path("Documents/ladlewise/data/list.txt"); }
     QString mealsPath() const { return path("Documents/ladlewise/data/saved_meals"); }
@@ -300,7 +306,10 @@ bool addItem()
 bool startupWithLongList()
 {
     Home home;
-    writeFile(home.listPath(), groceryText().toUtf8());
+    // A list in use for a while: the history of its versions is full.
+    for (int version = 0; version < VersionHistory::keptVersions; ++version)
+        VersionHistory(home.listPath()).recordSeen(groceryText(QStringLiteral("item %1 number").arg(version)).toUtf8());
+    writeFile(home.listPath(), groceryText(QStringLiteral("item %1 number").arg(VersionHistory::keptVersions - 1)).toUtf8());
     const Run program = [] { return timeShowing([] { return new MainWindow; }); };
     const QString path = home.listPath();
     const Run floor = [&] {
@@ -313,7 +322,7 @@ bool startupWithLongList()
             return list;
         });
     };
-    return report("start-up, 10,000 items", program, floor, 1.3);
+    return report("start-up, 10,000 items, history", program, floor, 1.3);
 }
 
 // Another window, a sync tool or an editor saves a new list over the old one.
@@ -474,44 +483,59 @@ bool notesArriving()
     return ratio <= 40;
 }
 
-// This machine's Add lost to another machine's: the copy Syncthing sets aside is
-// merged back and shown.
+// This machine added an item while another deleted a quarter of the list; the copy
+// Syncthing sets aside is merged back and shown.
 bool mergeConflictCopy()
 {
     Home home;
-    QString list = groceryText();
-    writeFile(home.listPath(), list.toUtf8());
+    ConflictMerger::setSettleTime(0);
+    // Each run's list differs, so that the history fills with versions as it would.
+    auto listOfRun = [](int run) { return groceryText(QStringLiteral("item %1 number").arg(run)).split('\n'); };
+    auto withoutAQuarter = [](const QStringList &all) {
+        QStringList kept;
+        for (int i = 0; i < all.size(); ++i) {
+            if (i % 4 != 0)
+                kept << all.at(i);
+        }
+        return kept;
+    };
+    writeFile(home.listPath(), QByteArray());
     MainWindow window;
     window.show();
     settle(&window);
     auto *shown = window.findChild<QListWidget *>("GroceryList");
-    const QString copyName = "list.sync-conflict-20261207-093353-BCFD7CS.txt";
-    const QString copy = home.path("Documents/ladlewise/data/") + copyName;
-    int run = 0;
-    const Run program = [&] {
-        const QString ours = QStringLiteral("bread %1").arg(run);
-        const QString theirs = QStringLiteral("rice %1").arg(run++);
-        acceptNextInput(ours);
-        window.findChild<QPushButton *>("AddItemButton")->click();
-        const QByteArray oursBytes = readFile(home.listPath());
-        writeFile(home.path("theirs.txt"), (list + '\n' + theirs).toUtf8());
-        std::rename(qPrintable(home.path("theirs.txt")), qPrintable(home.listPath()));
-        while (shown->item(shown->count() - 1)->text() != theirs)
+    auto showsCount = [&](int count) {
+        while (shown->count() != count)
             QCoreApplication::processEvents();
         settle(&window);
-        list += '\n' + theirs + '\n' + ours;
-        writeFile(home.path("ours.txt"), oursBytes);
+    };
+    auto replaceList = [&](const QStringList &items) {
+        writeFile(home.path("new.txt"), items.join('\n').toUtf8());
+        std::rename(qPrintable(home.path("new.txt")), qPrintable(home.listPath()));
+        showsCount(items.size());
+    };
+    const QString copy = home.path("Documents/ladlewise/data/list.sync-conflict-20261207-093353-BCFD7CS.txt");
+    int run = 0;
+    const Run program = [&] {
+        const QStringList all = listOfRun(run);
+        const QStringList kept = withoutAQuarter(all);
+        replaceList(all);
+        acceptNextInput(QStringLiteral("bread %1").arg(run++));
+        window.findChild<QPushButton *>("AddItemButton")->click();
+        const QByteArray ours = readFile(home.listPath());
+        replaceList(kept);
+        writeFile(home.path("ours.txt"), ours);
         QElapsedTimer clock;
         clock.start();
         std::rename(qPrintable(home.path("ours.txt")), qPrintable(copy));
-        while (shown->item(shown->count() - 1)->text() != ours)
-            QCoreApplication::processEvents();
-        settle(&window);
+        showsCount(kept.size() + 1);
         return clock.nsecsElapsed();
     };
+    const QStringList all = listOfRun(0);
+    const QStringList kept = withoutAQuarter(all);
     const Run floor = [&] {
-        writeFile(home.path("floor-ours.txt"), list.toUtf8());
-        writeFile(home.path("floor-theirs.txt"), list.toUtf8());
+        writeFile(home.path("floor-ours.txt"), all.join('\n').toUtf8());
+        writeFile(home.path("floor-theirs.txt"), kept.join('\n').toUtf8());
         QListWidget bare;
         showBareList(&bare);
         QElapsedTimer clock;
@@ -524,7 +548,7 @@ bool mergeConflictCopy()
             qFatal("nothing read");
         return clock.nsecsElapsed();
     };
-    return report("merge a copy, 10,000 items", program, floor, 1.5);
+    return report("merge a copy, 2,500 deleted", program, floor, 1.5);
 }
 
 QtMessageHandler standardMessageHandler = nullptr;

@@ -1,94 +1,176 @@
 #include "conflictmerger.h"
 
+#include "folderlock.h"
+#include "grocerycommands.h"
 #include "linemerge.h"
 #include "syncedfile.h"
 #include "textdecoding.h"
+#include "versionhistory.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
+
+// Milliseconds until both files have been left alone for settleTime, going by the
+// time of their last change of any kind, which a sync tool's rename sets and cannot
+// carry over from another machine.
+qint64 untilSettled(const QStringList &paths, qint64 settleTime)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    qint64 remaining = 0;
+    for (const QString &path : paths)
+        remaining = qMax(remaining, settleTime - QFileInfo(path).metadataChangeTime().msecsTo(now));
+    return remaining;
+}
 
 QStringList lines(const QString &text)
 {
     return text.split(QLatin1Char('\n'));
 }
 
+QStringList parts(ConflictMerger::Content content, const QString &text)
+{
+    return content == ConflictMerger::Items ? groceryItems(text) : lines(text);
+}
+
+QStringList merge(ConflictMerger::Content content, const QString &base, const QString &file, const QString &copy)
+{
+    if (content == ConflictMerger::Items)
+        return mergeItems(groceryItems(base), groceryItems(file), groceryItems(copy));
+    return mergeLines(lines(base), lines(copy), lines(file));
+}
+
+QStringList mergeWithoutBase(ConflictMerger::Content content, const QString &file, const QString &copy)
+{
+    return mergeLinesWithoutBase(parts(content, file), parts(content, copy));
+}
+
+qint64 modified(const QString &path)
+{
+    return QFileInfo(path).lastModified().toMSecsSinceEpoch();
+}
+
 } // namespace
 
-qint64 ConflictMerger::foreignCopyWait = 10 * 60 * 1000;
+qint64 ConflictMerger::settleTime = 2000;
+qint64 ConflictMerger::baselessCopyWait = 10 * 60 * 1000;
 
 ConflictMerger::ConflictMerger(QObject *parent)
     : QObject(parent)
 {
 }
 
-void ConflictMerger::mergeCopies(const QString &folder, const QFileInfoList &files,
-                                 const QString &original)
+void ConflictMerger::mergeListCopies(const QString &listPath)
 {
-    const QString folderPath = QDir(folder).path() + QLatin1Char('/');
+    const QFileInfo list(listPath);
+    mergeCopies(list.path(), list.dir().entryInfoList({QStringLiteral("*.txt")}, QDir::Files), Items,
+                list.fileName(), [this, listPath] { mergeListCopies(listPath); });
+}
+
+void ConflictMerger::mergeNoteCopies(const QString &folder, const QFileInfoList &files)
+{
+    mergeCopies(folder, files, Lines, QString(), [this, folder] {
+        mergeNoteCopies(folder, QDir(folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files));
+    });
+}
+
+// In name order, so that machines merging the same copies come to the same text.
+void ConflictMerger::mergeCopies(const QString &folder, const QFileInfoList &files, Content content,
+                                 const QString &onlyCopiesOf, const std::function<void()> &lookAgain)
+{
+    QStringList copies;
     for (const QFileInfo &file : files) {
         const QString copyOf = SyncedFile::conflictCopyOriginal(file.fileName());
-        if (copyOf.isEmpty() || (!original.isEmpty() && copyOf != original))
-            continue;
-        const QString copyPath = folderPath + file.fileName();
+        if (!copyOf.isEmpty() && (onlyCopiesOf.isEmpty() || copyOf == onlyCopiesOf))
+            copies << file.fileName();
+    }
+    std::sort(copies.begin(), copies.end());
+    const QString folderPath = QDir(folder).path() + QLatin1Char('/');
+    for (const QString &copy : qAsConst(copies)) {
+        const QString originalPath = folderPath + SyncedFile::conflictCopyOriginal(copy);
         // The sync tool may be half-way, the copy set aside and the new file not yet
         // in; its arrival brings the next look.
-        if (QFileInfo::exists(folderPath + copyOf))
-            mergeCopy(copyPath, folderPath + copyOf);
+        if (!QFileInfo::exists(originalPath))
+            continue;
+        const qint64 unsettled = untilSettled({folderPath + copy, originalPath}, settleTime);
+        if (unsettled > 0)
+            lookAgainIn(folder, unsettled, lookAgain);
+        else
+            mergeCopy(folderPath + copy, originalPath, content, lookAgain);
     }
 }
 
-// True when a copy from another machine has waited long enough to be merged here;
-// otherwise the folder is looked at again when its wait is up.
-bool ConflictMerger::waitedForForeignCopy(const QString &copyPath, const QString &folder)
+// Under the lock every Ladlewise process takes to write into the folder, so that one
+// copy is merged once: another window that had it in view finds it gone.
+void ConflictMerger::mergeCopy(const QString &copyPath, const QString &originalPath, Content content,
+                               const std::function<void()> &lookAgain)
 {
-    auto seen = firstSeen.find(copyPath);
-    if (seen == firstSeen.end()) {
-        seen = firstSeen.insert(copyPath, QElapsedTimer());
-        seen->start();
-    }
-    const qint64 remaining = foreignCopyWait - seen->elapsed();
-    if (remaining <= 0)
-        return true;
-    if (!foldersToRecheck.contains(folder)) {
-        foldersToRecheck.insert(folder);
-        QTimer::singleShot(int(remaining), this, [this, folder] {
-            foldersToRecheck.remove(folder);
-            mergeCopies(folder, QDir(folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files));
-        });
-    }
-    return false;
-}
-
-// Written through the usual re-read before writing; the copy goes only once its
-// lines are safely in the file.
-void ConflictMerger::mergeCopy(const QString &copyPath, const QString &originalPath)
-{
+    const FolderLock lock(QFileInfo(originalPath).path());
     QByteArray copy;
     if (!SyncedFile::readConflictCopy(copyPath, &copy))
         return;
-    SyncedFile::LastWrite ours;
-    const bool fromThisMachine = SyncedFile::lastWrite(originalPath, &ours) && ours.written == copy;
-    if (!fromThisMachine && !waitedForForeignCopy(copyPath, QFileInfo(copyPath).path()))
+    SyncedFile file(nullptr, SyncedFile::NotWatched);
+    file.setPath(originalPath);
+    file.refresh();
+    if (!file.isReadable())
+        return;
+    VersionHistory history(originalPath);
+    const QString copyText = decodeText(copy);
+    if (copyText == file.text() || history.wasMerged(copy)) {
+        QFile::remove(copyPath);
+        return;
+    }
+    const QVector<VersionHistory::Version> versions = history.versions();
+    const int base = VersionHistory::chooseBase(versions, {copy, modified(copyPath)},
+                                                {file.bytes(), modified(originalPath)});
+    if (base < 0 && !waitedWithoutBase(copyPath, lookAgain))
         return;
 
-    SyncedFile file;
-    file.setPath(originalPath);
-    SyncedFile::WriteResult result = SyncedFile::ChangedOnDisk;
-    for (int attempt = 0; attempt < 5 && result == SyncedFile::ChangedOnDisk; ++attempt) {
-        file.refresh();
-        if (!file.isReadable())
-            return;
-        const QStringList merged = fromThisMachine
-                ? mergeLines(lines(decodeText(ours.before)), lines(decodeText(copy)), lines(file.text()))
-                : mergeLinesWithoutBase(lines(file.text()), lines(decodeText(copy)));
-        const QString text = merged.join(QLatin1Char('\n'));
-        result = text == file.text() ? SyncedFile::Written : file.write(text);
+    const QStringList merged = base < 0 ? mergeWithoutBase(content, file.text(), copyText)
+                                        : merge(content, decodeText(versions.at(base).bytes), file.text(), copyText);
+    const QString text = merged.join(QLatin1Char('\n'));
+    // Changed meanwhile by a program that takes no lock: its event brings another look.
+    if (text != file.text() && file.write(text) != SyncedFile::Written)
+        return;
+    history.recordMerged(copy);
+    firstSeenWithoutBase.remove(copyPath);
+    QFile::remove(copyPath);
+}
+
+// True when a copy with no common version known has waited long enough for the
+// machines that know one; otherwise it is looked at again when its wait is up.
+bool ConflictMerger::waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain)
+{
+    auto seen = firstSeenWithoutBase.find(copyPath);
+    if (seen == firstSeenWithoutBase.end()) {
+        seen = firstSeenWithoutBase.insert(copyPath, QElapsedTimer());
+        seen->start();
     }
-    if (result == SyncedFile::Written) {
-        firstSeen.remove(copyPath);
-        QFile::remove(copyPath);
+    const qint64 remaining = baselessCopyWait - seen->elapsed();
+    if (remaining <= 0)
+        return true;
+    lookAgainIn(QFileInfo(copyPath).path(), remaining, lookAgain);
+    return false;
+}
+
+// One look at a folder is pending at a time, the soonest asked for; it sees every
+// copy there is by then.
+void ConflictMerger::lookAgainIn(const QString &folder, qint64 milliseconds,
+                                 const std::function<void()> &lookAgain)
+{
+    QTimer *&timer = pendingLooks[QDir(folder).path()];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
     }
+    if (timer->isActive() && timer->remainingTime() <= milliseconds)
+        return;
+    timer->disconnect();
+    connect(timer, &QTimer::timeout, this, lookAgain);
+    timer->start(int(milliseconds));
 }

@@ -1,8 +1,10 @@
 // Merges back the copies a sync tool sets aside when two machines changed a file at
-// the same time, so that nothing either machine saved stays hidden in a copy. A copy
-// holding exactly what this machine last wrote is this machine's change that lost:
-// it is merged at once against what the file held before. Another machine's copy is
-// left for that machine, and merged here only when it is still there after a wait.
+// the same time, so that nothing either machine saved stays hidden in a copy. It
+// decides when and what: a copy is merged once the file and the copy have stopped
+// changing for a moment, three-way against the version both sides last had (see
+// VersionHistory), whichever machine made it. With no such version (a machine that
+// never saw the file before they diverged) the copy waits for the machines that have
+// one, and is then merged keeping the lines of both.
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
 
@@ -10,8 +12,10 @@
 #include <QFileInfoList>
 #include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 class ConflictMerger : public QObject
 {
@@ -20,20 +24,28 @@ class ConflictMerger : public QObject
 public:
     explicit ConflictMerger(QObject *parent = nullptr);
 
-    // Merges the copies among files, a listing of folder; with original given, only
-    // the copies of that file.
-    void mergeCopies(const QString &folder, const QFileInfoList &files,
-                     const QString &original = QString());
+    void mergeListCopies(const QString &listPath);
+    // files: a listing of folder.
+    void mergeNoteCopies(const QString &folder, const QFileInfoList &files);
 
-    static void setForeignCopyWait(qint64 milliseconds) { foreignCopyWait = milliseconds; }
+    static void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
+    static void setBaselessCopyWait(qint64 milliseconds) { baselessCopyWait = milliseconds; }
+
+    enum Content { Items, Lines };
 
 private:
-    void mergeCopy(const QString &copyPath, const QString &originalPath);
-    bool waitedForForeignCopy(const QString &copyPath, const QString &folder);
 
-    static qint64 foreignCopyWait;
-    QHash<QString, QElapsedTimer> firstSeen;
-    QSet<QString> foldersToRecheck;
+    void mergeCopies(const QString &folder, const QFileInfoList &files, Content content,
+                     const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
+    void mergeCopy(const QString &copyPath, const QString &originalPath, Content content,
+                   const std::function<void()> &lookAgain);
+    bool waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain);
+    void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
+
+    static qint64 settleTime;
+    static qint64 baselessCopyWait;
+    QHash<QString, QElapsedTimer> firstSeenWithoutBase;
+    QHash<QString, QTimer *> pendingLooks;
 };
 
 #endif // CONFLICTMERGER_H

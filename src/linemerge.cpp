@@ -152,3 +152,101 @@ QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &co
     }
     return merged;
 }
+
+namespace {
+
+// How many of an item the merge keeps: a change only one side made is taken; the
+// same change made on both sides is made once.
+int mergedCount(int base, int file, int copy)
+{
+    const int fileChange = file - base;
+    const int copyChange = copy - base;
+    int change = fileChange + copyChange;
+    if (fileChange > 0 && copyChange > 0)
+        change = qMax(fileChange, copyChange);
+    else if (fileChange < 0 && copyChange < 0)
+        change = qMin(fileChange, copyChange);
+    return qMax(0, base + change);
+}
+
+// The three lists with each distinct item as a number, so that the merge hashes each
+// item once.
+struct NumberedItems
+{
+    QHash<QString, int> numbers;
+    QVector<int> base, file, copy;
+
+    QVector<int> number(const QStringList &items)
+    {
+        QVector<int> numbered;
+        numbered.reserve(items.size());
+        for (const QString &item : items)
+            numbered << *numbers.insert(item, numbers.value(item, numbers.size()));
+        return numbered;
+    }
+    QVector<int> counts(const QVector<int> &numbered) const
+    {
+        QVector<int> counts(numbers.size(), 0);
+        for (int item : numbered)
+            ++counts[item];
+        return counts;
+    }
+};
+
+} // namespace
+
+QStringList mergeItems(const QStringList &base, const QStringList &file, const QStringList &copy)
+{
+    NumberedItems items;
+    items.numbers.reserve(file.size() + copy.size());
+    items.file = items.number(file);
+    items.copy = items.number(copy);
+    items.base = items.number(base);
+    const QVector<int> inBase = items.counts(items.base);
+    const QVector<int> inFile = items.counts(items.file);
+    const QVector<int> inCopy = items.counts(items.copy);
+    QVector<int> merged(items.numbers.size());
+    for (int item = 0; item < merged.size(); ++item)
+        merged[item] = mergedCount(inBase.at(item), inFile.at(item), inCopy.at(item));
+
+    // The file's items in its order, its last repeats dropped first where the merge
+    // keeps fewer; each kept row noted by item and repeat, to find where the copy's
+    // items stand.
+    QVector<int> repeat(merged.size(), 0);
+    QHash<QPair<int, int>, int> keptRows;
+    keptRows.reserve(file.size());
+    QVector<bool> keep(file.size());
+    for (int row = 0; row < file.size(); ++row) {
+        const int item = items.file.at(row);
+        keep[row] = repeat[item] < merged.at(item);
+        if (keep.at(row))
+            keptRows.insert({item, repeat[item]}, row);
+        ++repeat[item];
+    }
+
+    // The copy's extra repeats of an item are its additions, taken from its end. Each
+    // goes after the file's item it follows in the copy, or after the addition before
+    // it; with nothing before it, at the end.
+    QVector<QStringList> addedAfter(file.size() + 1);
+    repeat.fill(0);
+    int anchor = file.size();
+    for (int row = 0; row < copy.size(); ++row) {
+        const int item = items.copy.at(row);
+        const int seen = repeat[item]++;
+        const int additions = qMax(0, merged.at(item) - inFile.at(item));
+        if (seen >= inCopy.at(item) - additions)
+            addedAfter[anchor].append(copy.at(row));
+        else
+            anchor = keptRows.value({item, seen}, anchor);
+    }
+
+    QStringList result;
+    result.reserve(file.size() + copy.size());
+    for (int row = 0; row < file.size(); ++row) {
+        if (keep.at(row))
+            result << file.at(row);
+        result += addedAfter.at(row);
+    }
+    result += addedAfter.at(file.size());
+    return result;
+}

@@ -1,5 +1,6 @@
-// Merging two versions of a text file line by line, so that what two machines saved
-// at the same time both stay. A line counts with its repeats: two "eggs" stay two.
+// Merging two versions of a text file, so that what two machines saved at the same
+// time both stay: a note line by line, the grocery list item by item. A line counts
+// with its repeats: two "eggs" stay two.
 #ifndef LINEMERGE_H
 #define LINEMERGE_H
 
@@ -14,5 +15,11 @@ QStringList mergeLines(const QStringList &base, const QStringList &ours, const Q
 // lacks, in the copy's order. It depends on the two alone, so two machines doing it
 // at once come to the same text.
 QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &copy);
+
+// The grocery list, where order hardly matters and an item is removed or added whole:
+// relative to base, what either side removed is removed and what either side added
+// is added, a change both sides made once. The file's order stays; the copy's
+// additions go after the item they follow in the copy, or at the end.
+QStringList mergeItems(const QStringList &base, const QStringList &file, const QStringList &copy);
 
 #endif // LINEMERGE_H

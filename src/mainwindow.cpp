@@ -173,7 +173,7 @@ void MainWindow::on_MealNoteFile_changedOnDisk()
 void MainWindow::reloadMealNotes()
 {
     const QFileInfoList noteFiles = savedMealFiles();
-    conflictMerger->mergeCopies(savedMealsPath, noteFiles);
+    conflictMerger->mergeNoteCopies(savedMealsPath, noteFiles);
     markDaysWithNotes(noteFiles);
     if (ui->TextBox->isReadOnly())
         showMealNote(noteFiles);
@@ -364,9 +364,7 @@ void MainWindow::on_GroceryListFile_changedOnDisk()
 
 void MainWindow::mergeGroceryListCopies()
 {
-    const QFileInfo list(groceryListPath);
-    conflictMerger->mergeCopies(list.path(), list.dir().entryInfoList({QStringLiteral("*.txt")}, QDir::Files),
-                                list.fileName());
+    conflictMerger->mergeListCopies(groceryListPath);
 }
 
 // Shows the list as its file holds it, keeping the current entry and the view.

@@ -1,20 +1,19 @@
 #include "syncedfile.h"
-#include "textdecoding.h"
 
-#include <QCryptographicHash>
-#include <QDataStream>
+#include "folderlock.h"
+#include "textdecoding.h"
+#include "versionhistory.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,52 +60,21 @@ QString nearestExistingFolder(const QString &path)
     return folder;
 }
 
-// Holds an advisory lock on a folder, shared by every Ladlewise process, for as long
-// as it lives. A lock that cannot be had within a second (a stuck process) is gone
-// without: the write then goes on unlocked rather than freezing the window.
-class FolderLock
-{
-public:
-    explicit FolderLock(const QString &folder)
-        : descriptor(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK || waited.elapsed() > 1000) {
-                close();
-                return;
-            }
-            ::usleep(1000);
-        }
-    }
-    ~FolderLock() { close(); }
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-
-private:
-    void close()
-    {
-        if (descriptor >= 0)
-            ::close(descriptor);
-        descriptor = -1;
-    }
-
-    int descriptor;
-};
-
 } // namespace
 
-SyncedFile::SyncedFile(QObject *parent)
+SyncedFile::SyncedFile(QObject *parent, Watching watching)
     : QObject(parent)
+    , watcher(watching == Watched ? new QFileSystemWatcher(this) : nullptr)
 {
     // One change on disk often comes as several events; they are handled as one. A
     // folder that may keep changing (a sync tool bringing many files) can be handled
     // at most once an interval, and once more after it settles.
     settleTimer.setSingleShot(true);
     sinceHandled.start();
-    connect(&watcher, &QFileSystemWatcher::fileChanged, this, [this] { settle(0); });
-    connect(&watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+    if (!watcher)
+        return;
+    connect(watcher, &QFileSystemWatcher::fileChanged, this, [this] { settle(0); });
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         settle(qMax<qint64>(0, busyFolderInterval - sinceHandled.elapsed()));
     });
     connect(&settleTimer, &QTimer::timeout, this, [this] {
@@ -139,6 +107,8 @@ bool SyncedFile::refresh()
     if (onDisk == seen)
         return false;
     remember(onDisk);
+    if (onDisk.state == Content::Read)
+        VersionHistory(filePath).recordSeen(onDisk.bytes);
     return true;
 }
 
@@ -185,7 +155,12 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
         error = file.errorString();
         return Failed;
     }
-    rememberLastWrite(filePath, {seen.bytes, bytes});
+    VersionHistory history(filePath);
+    // A file this window creates began as nothing, which is what another machine
+    // creating it too began from.
+    if (seen.state == Content::Missing)
+        history.recordMissing();
+    history.recordSeen(bytes);
     seen = {Content::Read, bytes, QString()};
     seenText = text;
     watch();
@@ -229,68 +204,31 @@ SyncedFile::Content SyncedFile::readContent(const QString &path)
     return {Content::Read, bytes, QString()};
 }
 
-namespace {
-
-QString lastWritePath(const QString &path)
-{
-    const QByteArray key = QCryptographicHash::hash(QFileInfo(path).absoluteFilePath().toUtf8(),
-                                                    QCryptographicHash::Sha1);
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-           + QLatin1String("/last-writes/") + QString::fromLatin1(key.toHex());
-}
-
-const quint32 lastWriteMagic = 0x4c57'0001;
-
-} // namespace
-
-// Renamed into place, so that a crash leaves the old record or the new one. It is not
-// synced to disk: a record lost with a power cut only means nothing to merge.
-void SyncedFile::rememberLastWrite(const QString &path, const LastWrite &record)
-{
-    const QString recordPath = lastWritePath(path);
-    if (!QDir().mkpath(QFileInfo(recordPath).path()))
-        return;
-    QFile file(recordPath + QLatin1String(".new"));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QDataStream stream(&file);
-    stream << lastWriteMagic << QFileInfo(path).absoluteFilePath() << record.before << record.written;
-    if (stream.status() == QDataStream::Ok && file.flush())
-        ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(recordPath).constData());
-}
-
-// A missing or damaged record means nothing of this machine's to merge.
-bool SyncedFile::lastWrite(const QString &path, LastWrite *record)
-{
-    QFile file(lastWritePath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QDataStream stream(&file);
-    quint32 magic = 0;
-    QString recordedPath;
-    stream >> magic >> recordedPath >> record->before >> record->written;
-    return stream.status() == QDataStream::Ok && magic == lastWriteMagic
-           && recordedPath == QFileInfo(path).absoluteFilePath();
-}
-
 // Syncthing:  list.sync-conflict-20261207-093353-BCFD7CS.txt
 // Nextcloud:  list (conflicted copy 2026-12-07 093353).txt
-// Dropbox:    list (Ann's conflicted copy 2026-12-07).txt
+// Dropbox:    list (Ann's conflicted copy 2026-12-07).txt, and (1) and on after it
+// A copy of a copy carries both tags; the original is the name without any.
 QString SyncedFile::conflictCopyOriginal(const QString &fileName)
 {
     static const QRegularExpression patterns[] = {
         QRegularExpression(QStringLiteral("^(.+)\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]+(\\.[^.]*)?$")),
         QRegularExpression(QStringLiteral("^(.+) \\(conflicted copy [^()]*\\)(\\.[^.]*)?$")),
-        QRegularExpression(QStringLiteral("^(.+) \\([^()]*['\u2019]s conflicted copy[^()]*\\)(\\.[^.]*)?$")),
+        QRegularExpression(QStringLiteral("^(.+) \\([^()]*['\u2019]s conflicted copy[^()]*\\)(?: \\(\\d+\\))?(\\.[^.]*)?$")),
     };
     if (!fileName.contains(QLatin1String("conflict")))
         return QString();
-    for (const QRegularExpression &pattern : patterns) {
-        const QRegularExpressionMatch match = pattern.match(fileName);
-        if (match.hasMatch())
-            return match.captured(1) + match.captured(2);
+    QString original = fileName;
+    for (bool stripped = true; stripped;) {
+        stripped = false;
+        for (const QRegularExpression &pattern : patterns) {
+            const QRegularExpressionMatch match = pattern.match(original);
+            if (match.hasMatch()) {
+                original = match.captured(1) + match.captured(2);
+                stripped = true;
+            }
+        }
     }
-    return QString();
+    return original == fileName ? QString() : original;
 }
 
 bool SyncedFile::readConflictCopy(const QString &path, QByteArray *bytes)
@@ -324,22 +262,24 @@ void SyncedFile::remember(const Content &content)
 // afresh each time; the folder shows a file that appears or goes away.
 void SyncedFile::watch()
 {
-    const QStringList watchedFiles = watcher.files();
+    if (!watcher)
+        return;
+    const QStringList watchedFiles = watcher->files();
     if (!watchedFiles.isEmpty())
-        watcher.removePaths(watchedFiles);
+        watcher->removePaths(watchedFiles);
     QStringList files;
     for (const QString &path : alsoWatchedPaths + QStringList(filePath)) {
         if (QFileInfo::exists(path) && !files.contains(path))
             files << path;
     }
     if (!files.isEmpty())
-        watcher.addPaths(files);
+        watcher->addPaths(files);
 
     const QString folder = nearestExistingFolder(filePath);
-    const QStringList watchedFolders = watcher.directories();
+    const QStringList watchedFolders = watcher->directories();
     if (watchedFolders == QStringList(folder))
         return;
     if (!watchedFolders.isEmpty())
-        watcher.removePaths(watchedFolders);
-    watcher.addPath(folder);
+        watcher->removePaths(watchedFolders);
+    watcher->addPath(folder);
 }

@@ -20,8 +20,11 @@ class SyncedFile : public QObject
 
 public:
     enum WriteResult { Written, ChangedOnDisk, Failed };
+    // A file only written, never shown, need not be watched; a watcher costs a few
+    // milliseconds to close.
+    enum Watching { Watched, NotWatched };
 
-    explicit SyncedFile(QObject *parent = nullptr);
+    explicit SyncedFile(QObject *parent = nullptr, Watching watching = Watched);
 
     QString path() const { return filePath; }
     void setPath(const QString &path, const QStringList &alsoWatched = QStringList());
@@ -29,6 +32,7 @@ public:
     bool refresh();
     QString read();
     QString text() const { return seenText; }
+    QByteArray bytes() const { return seen.bytes; }
     WriteResult write(const QString &text);
     QString errorString() const { return error; }
     QString readError() const { return seen.error; }
@@ -40,15 +44,6 @@ public:
 
     static QString readText(const QString &path);
     static QString listingError(const QString &folder);
-
-    // What this machine last wrote to a file, and what the file held just before;
-    // kept outside the synced folder, so that it outlives the window.
-    struct LastWrite
-    {
-        QByteArray before;
-        QByteArray written;
-    };
-    static bool lastWrite(const QString &path, LastWrite *record);
 
     // A copy a sync tool set aside when two machines changed a file: the name of the
     // file it is a copy of, or an empty string for any other name.
@@ -77,7 +72,6 @@ private:
     };
 
     static Content readContent(const QString &path);
-    static void rememberLastWrite(const QString &path, const LastWrite &record);
     void remember(const Content &content);
     void watch();
     void settle(qint64 delay);
@@ -88,7 +82,7 @@ private:
     QString seenText;
     QString error;
     QString refusal;
-    QFileSystemWatcher watcher;
+    QFileSystemWatcher *watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;
     qint64 busyFolderInterval = 0;

@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc != 4)
         return 2;
-    SyncedFile list;
+    SyncedFile list(nullptr, SyncedFile::NotWatched);
     list.setPath(QString::fromLocal8Bit(argv[1]));
     for (int i = 0; i < QByteArray(argv[3]).toInt(); ++i) {
         const QString item = QString::fromLocal8Bit(argv[2]) + QString::number(i);

@@ -11,7 +11,18 @@ class tst_LineMerge : public QObject
 private slots:
     void bothSidesStay_data();
     void bothSidesStay();
+    void groceryItemsMerge_data();
+    void groceryItemsMerge();
 };
+
+namespace {
+
+QStringList words(const QString &text)
+{
+    return text.split(' ', Qt::SkipEmptyParts);
+}
+
+} // namespace
 
 void tst_LineMerge::bothSidesStay_data()
 {
@@ -45,10 +56,47 @@ void tst_LineMerge::bothSidesStay()
     QFETCH(QString, theirs);
     QFETCH(QString, merged);
 
-    auto lines = [](const QString &words) { return words.split(' ', Qt::SkipEmptyParts); };
-    const QStringList result = base == "?" ? mergeLinesWithoutBase(lines(theirs), lines(ours))
-                                           : mergeLines(lines(base), lines(ours), lines(theirs));
+    const QStringList result = base == "?" ? mergeLinesWithoutBase(words(theirs), words(ours))
+                                           : mergeLines(words(base), words(ours), words(theirs));
     QCOMPARE(result.join(' '), merged);
+}
+
+void tst_LineMerge::groceryItemsMerge_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("merged");
+
+    QTest::newRow("an addition and a deletion beside the other's addition")
+            << "eggs milk" << "eggs milk bread" << "milk apple" << "milk apple bread";
+    QTest::newRow("deleted on one side stays deleted") << "eggs milk" << "eggs milk bread" << "eggs"
+                                                       << "eggs bread";
+    QTest::newRow("the last item deleted") << "eggs milk" << "eggs" << "eggs milk rice" << "eggs rice";
+    QTest::newRow("clear on one side leaves the other's additions") << "eggs milk oil" << ""
+                                                                    << "eggs milk oil bread" << "bread";
+    QTest::newRow("both sides deleted the same item") << "eggs milk oil" << "eggs milk" << "milk oil"
+                                                      << "milk";
+    QTest::newRow("both sides added the same item") << "eggs" << "eggs milk" << "milk eggs"
+                                                    << "eggs milk";
+    QTest::newRow("two repeats added are two") << "eggs" << "eggs rice" << "eggs eggs eggs"
+                                               << "eggs eggs eggs rice";
+    QTest::newRow("additions follow the item before them in the copy")
+            << "a b c" << "a b c d" << "a x y b c" << "a x y b c d";
+    QTest::newRow("an addition first in the copy goes to the end") << "a b" << "a b c" << "x a b"
+                                                                   << "a b c x";
+    QTest::newRow("the copy's order of the file's items does not matter") << "a b c" << "c b a"
+                                                                          << "a b c" << "c b a";
+}
+
+void tst_LineMerge::groceryItemsMerge()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, file);
+    QFETCH(QString, copy);
+    QFETCH(QString, merged);
+
+    QCOMPARE(mergeItems(words(base), words(file), words(copy)).join(' '), merged);
 }
 
 QTEST_APPLESS_MAIN(tst_LineMerge)

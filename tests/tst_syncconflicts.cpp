@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "conflictmerger.h"
+#include "syncedfile.h"
 
 // Two machines syncing one folder: what both saved at the same time ends up in the
 // file, with no copy left aside; two processes on one machine lose nothing either.
@@ -12,9 +13,12 @@ private slots:
     void init();
     void cleanup();
 
-    void ownChangeSetAsideIsMergedBack_data();
-    void ownChangeSetAsideIsMergedBack();
-    void copyFromElsewhereWaitsAndLinksAreLeftAlone();
+    void changeSetAsideIsMergedBack_data();
+    void changeSetAsideIsMergedBack();
+    void copyWithoutBaseWaitsAndLinksAreLeftAlone();
+    void copiesAreFoundByName_data();
+    void copiesAreFoundByName();
+    void twoWindowsMergeOneCopyOnce();
     void twoProcessesAddingAtOnceLoseNothing();
     void burstOfArrivingNotesIsHandledAFewTimes();
     void filesSyncedIntoAFreshHomeShow();
@@ -36,7 +40,7 @@ void tst_SyncConflicts::init()
 void tst_SyncConflicts::cleanup()
 {
     f.reset();
-    ConflictMerger::setForeignCopyWait(10 * 60 * 1000);
+    ConflictMerger::setBaselessCopyWait(10 * 60 * 1000);
 }
 
 // Something else changes in the list's folder; returns once the window has looked.
@@ -48,21 +52,36 @@ void tst_SyncConflicts::changeBesideTheList()
     QVERIFY(changed.wait(5000));
 }
 
-void tst_SyncConflicts::ownChangeSetAsideIsMergedBack_data()
+void tst_SyncConflicts::changeSetAsideIsMergedBack_data()
 {
     QTest::addColumn<bool>("note");
     QTest::addColumn<bool>("restart");
+    QTest::addColumn<QByteArray>("theirs"); // what the other machine saved
+    QTest::addColumn<bool>("oursSetAside");  // or theirs
+    QTest::addColumn<QByteArray>("merged");
 
-    QTest::newRow("list, window open") << false << false;
-    QTest::newRow("list, merged at the next start") << false << true;
-    QTest::newRow("note, window open") << true << false;
-    QTest::newRow("note, merged at the next start") << true << true;
+    QTest::newRow("list, window open") << false << false << QByteArray("eggs\nmilk\nrice") << true
+                                       << QByteArray("eggs\nmilk\nbread\nrice");
+    QTest::newRow("list, merged at the next start") << false << true << QByteArray("eggs\nmilk\nrice")
+                                                    << true << QByteArray("eggs\nmilk\nbread\nrice");
+    QTest::newRow("list, a phone's deletion set aside") << false << false << QByteArray("eggs\ncheese")
+                                                        << false << QByteArray("eggs\ncheese\nbread");
+    QTest::newRow("note, window open") << true << false << QByteArray("curry") << true
+                                       << QByteArray("curry\nsoup\nbread");
+    QTest::newRow("note, merged at the next start") << true << true << QByteArray("curry") << true
+                                                    << QByteArray("curry\nsoup\nbread");
 }
 
-void tst_SyncConflicts::ownChangeSetAsideIsMergedBack()
+// Ours and theirs both began from what the window first read; the sync tool keeps
+// one and sets the other aside, as Syncthing does: the loser renamed to the copy's
+// name, then the winner renamed into place.
+void tst_SyncConflicts::changeSetAsideIsMergedBack()
 {
     QFETCH(bool, note);
     QFETCH(bool, restart);
+    QFETCH(QByteArray, theirs);
+    QFETCH(bool, oursSetAside);
+    QFETCH(QByteArray, merged);
 
     f->openOn(day);
     MessageLog dialogs;
@@ -76,41 +95,98 @@ void tst_SyncConflicts::ownChangeSetAsideIsMergedBack()
     }
     if (restart)
         f->window.reset();
-    // As Syncthing does it: ours is set aside under the copy's name, then theirs is
-    // renamed into place.
     const QString path = note ? f->notePath(day) : f->listPath();
     const QString copy = path.chopped(4) + ".sync-conflict-20261207-093353-BCFD7CS.txt";
-    QVERIFY(::rename(qPrintable(path), qPrintable(copy)) == 0);
-    QVERIFY(writeFile(path + ".part", note ? "curry" : "eggs\nmilk\nrice"));
-    QVERIFY(::rename(qPrintable(path + ".part"), qPrintable(path)) == 0);
+    if (oursSetAside) {
+        QVERIFY(::rename(qPrintable(path), qPrintable(copy)) == 0);
+        QVERIFY(writeFile(path + ".part", theirs));
+        QVERIFY(::rename(qPrintable(path + ".part"), qPrintable(path)) == 0);
+    } else {
+        QVERIFY(writeFile(copy, theirs));
+    }
     if (restart)
         f->openOn(day);
 
-    const QByteArray merged = note ? "curry\nsoup\nbread" : "eggs\nmilk\nrice\nbread";
-    QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged");
+    QTRY_VERIFY2_WITH_TIMEOUT(!QFileInfo::exists(copy), "the copy was not merged", 10000);
     QCOMPARE(readFile(path), merged);
     QTRY_COMPARE((note ? f->box()->toPlainText() : groceryEntries(f->window.get()).join('\n')).toUtf8(),
                  merged);
 }
 
-void tst_SyncConflicts::copyFromElsewhereWaitsAndLinksAreLeftAlone()
+// A machine that saw no version from before the two diverged has no base: the copy
+// waits for the machines that have one, then both sides' lines stay.
+void tst_SyncConflicts::copyWithoutBaseWaitsAndLinksAreLeftAlone()
 {
-    ConflictMerger::setForeignCopyWait(60 * 60 * 1000);
+    ConflictMerger::setSettleTime(0);
     const QString copy = f->home.dataPath("list (conflicted copy 2026-12-07 093353).txt");
     const QString link = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
     QVERIFY(writeFile(f->home.path("secret.key"), "private key"));
     QVERIFY(QFile::link(f->home.path("secret.key"), link));
-    f->open();
     QVERIFY(writeFile(copy, "tea\nmilk"));
+    QFile copyFile(copy);
+    QVERIFY(copyFile.open(QIODevice::ReadWrite)
+            && copyFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    copyFile.close();
+    f->open();
     changeBesideTheList();
     QVERIFY(QFileInfo::exists(copy));
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk"));
 
-    ConflictMerger::setForeignCopyWait(0);
+    ConflictMerger::setBaselessCopyWait(0);
     changeBesideTheList();
     QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged after its wait");
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
     QVERIFY(QFileInfo(link).isSymLink());
+    ConflictMerger::setSettleTime(2000);
+}
+
+void tst_SyncConflicts::copiesAreFoundByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("original");
+
+    QTest::newRow("Syncthing") << "list.sync-conflict-20261207-093353-BCFD7CS.txt" << "list.txt";
+    QTest::newRow("a copy of a copy") << "list.sync-conflict-20261207-093353-AAAAAAA.sync-conflict-"
+                                         "20261207-093401-BBBBBBB.txt" << "list.txt";
+    QTest::newRow("Nextcloud") << "list (conflicted copy 2026-12-07 093353).txt" << "list.txt";
+    QTest::newRow("Dropbox") << "list (Ann's conflicted copy 2026-12-07).txt" << "list.txt";
+    QTest::newRow("Dropbox, numbered") << "list (Ann's conflicted copy 2026-12-07) (1).txt" << "list.txt";
+    QTest::newRow("a note") << "Mon Dec 7 2026.sync-conflict-20261207-093353-BCFD7CS.txt"
+                            << "Mon Dec 7 2026.txt";
+    QTest::newRow("not a copy") << "list (1).txt" << "";
+}
+
+void tst_SyncConflicts::copiesAreFoundByName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, original);
+
+    QCOMPARE(SyncedFile::conflictCopyOriginal(name), original);
+}
+
+// Two windows on one machine see the same copy; merged twice, the second merge would
+// take the first one's result for the base and drop what the file had added.
+void tst_SyncConflicts::twoWindowsMergeOneCopyOnce()
+{
+    f->open();
+    MessageLog dialogs;
+    dialogs.typed = "apple";
+    f->click("AddItemButton");
+    f->window.reset();
+    const QString copy = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
+    QVERIFY(::rename(qPrintable(f->listPath()), qPrintable(copy)) == 0);
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk\nbread"));
+
+    QProcess first, second;
+    for (QProcess *window : {&first, &second})
+        window->start(LADLEWISE, QStringList());
+    QTRY_VERIFY2_WITH_TIMEOUT(!QFileInfo::exists(copy), "the copy was not merged", 15000);
+    QTest::qWait(3000);
+    for (QProcess *window : {&first, &second}) {
+        window->terminate();
+        QVERIFY(window->waitForFinished(10000));
+    }
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\napple\nbread"));
 }
 
 void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()

@@ -1,0 +1,266 @@
+#include "versionhistory.h"
+
+#include "folderlock.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+const quint32 indexMagic = 0x4c56'0001;
+
+QByteArray sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+// Renamed into place, so that a crash leaves the old file or the new one. Not synced
+// to disk: a record lost with a power cut only means an older base, or none.
+bool writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    const QString temporary = path + QLatin1String(".new");
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    file.close();
+    return std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
+// A version's lines as a sorted list of their hashes, repeats kept: enough to tell
+// which lines a step added or removed, and cheap for long lists.
+using Lines = std::vector<std::size_t>;
+
+Lines sortedLines(const QByteArray &bytes)
+{
+    Lines lines;
+    lines.reserve(bytes.count('\n') + 1);
+    const std::hash<std::string_view> hash;
+    int start = 0;
+    for (int end; (end = bytes.indexOf('\n', start)) >= 0; start = end + 1)
+        lines.push_back(hash(std::string_view(bytes.constData() + start, end - start)));
+    lines.push_back(hash(std::string_view(bytes.constData() + start, bytes.size() - start)));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// How many times line stands in lines from at on, moving at past them; the lines
+// before it must be smaller.
+int take(const Lines &lines, std::size_t *at, std::size_t line)
+{
+    while (*at < lines.size() && lines[*at] < line)
+        ++*at;
+    const std::size_t first = *at;
+    while (*at < lines.size() && lines[*at] == line)
+        ++*at;
+    return int(*at - first);
+}
+
+// True when x took on the step from before to after: it holds more than half of the
+// lines the step added and lacks more than half of those it removed. Not all: the
+// side that went on from after may have changed some of them since.
+bool reflectsStep(const Lines &x, const Lines &before, const Lines &after)
+{
+    int added = 0, addedKept = 0, removed = 0, removedGone = 0;
+    std::size_t inBefore = 0, inAfter = 0, inX = 0;
+    while (inBefore < before.size() || inAfter < after.size()) {
+        const std::size_t line = inAfter == after.size() ? before[inBefore]
+                                 : inBefore == before.size() ? after[inAfter]
+                                 : qMin(before[inBefore], after[inAfter]);
+        const int was = take(before, &inBefore, line);
+        const int became = take(after, &inAfter, line);
+        if (was == became)
+            continue;
+        const int now = take(x, &inX, line);
+        if (became > was) {
+            added += became - was;
+            addedKept += qBound(0, now - was, became - was);
+        } else {
+            removed += was - became;
+            removedGone += qBound(0, was - now, was - became);
+        }
+    }
+    return (added == 0 || 2 * addedKept > added) && (removed == 0 || 2 * removedGone > removed);
+}
+
+// Sync tools keep a file's time only to the second, and clocks differ a little.
+const qint64 clockTolerance = 2000;
+
+} // namespace
+
+VersionHistory::VersionHistory(const QString &filePath)
+    : filePath(QFileInfo(filePath).absoluteFilePath())
+{
+    const QByteArray key = sha1(this->filePath.toUtf8()).toHex();
+    folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+             + QLatin1String("/ladlewise/versions/") + QString::fromLatin1(key);
+}
+
+void VersionHistory::recordSeen(const QByteArray &bytes)
+{
+    record(bytes, QDateTime::currentMSecsSinceEpoch());
+}
+
+// As an empty version older than any other, since whatever the file held later came
+// after it.
+void VersionHistory::recordMissing()
+{
+    record(QByteArray(), 0);
+}
+
+void VersionHistory::record(const QByteArray &bytes, qint64 seen)
+{
+    const QByteArray hash = sha1(bytes);
+    if (!QDir().mkpath(folder))
+        return;
+    const FolderLock lock(folder);
+    Index index = readIndex();
+    if (!index.seen.isEmpty() && index.seen.last().hash == hash)
+        return;
+    if (!QFileInfo::exists(versionPath(hash)) && !writeAtomically(versionPath(hash), bytes))
+        return;
+    index.seen.append({hash, seen});
+    prune(&index);
+    writeIndex(index);
+}
+
+void VersionHistory::recordMerged(const QByteArray &copy)
+{
+    if (!QDir().mkpath(folder))
+        return;
+    const FolderLock lock(folder);
+    Index index = readIndex();
+    index.merged.append({sha1(copy), QDateTime::currentMSecsSinceEpoch()});
+    prune(&index);
+    writeIndex(index);
+}
+
+bool VersionHistory::wasMerged(const QByteArray &copy) const
+{
+    const QByteArray hash = sha1(copy);
+    const Index index = readIndex();
+    return std::any_of(index.merged.cbegin(), index.merged.cend(),
+                       [&hash](const Entry &entry) { return entry.hash == hash; });
+}
+
+QVector<VersionHistory::Version> VersionHistory::versions() const
+{
+    QVector<Version> versions;
+    QHash<QByteArray, QByteArray> loaded;
+    for (const Entry &entry : readIndex().seen) {
+        if (!loaded.contains(entry.hash)) {
+            QFile file(versionPath(entry.hash));
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            loaded.insert(entry.hash, file.readAll());
+        }
+        versions.append({loaded.value(entry.hash), entry.seen});
+    }
+    return versions;
+}
+
+// A version is a plausible ancestor of a file when the file holds it, or was written
+// after this machine first saw it and took on the step that led to it.
+int VersionHistory::chooseBase(const QVector<Version> &versions, const Written &copy, const Written &file)
+{
+    std::vector<Lines> sorted(versions.size());
+    auto linesOf = [&](int i) -> const Lines & {
+        if (sorted[i].empty())
+            sorted[i] = sortedLines(versions.at(i).bytes);
+        return sorted[i];
+    };
+    const Lines copyLines = sortedLines(copy.bytes);
+    const Lines fileLines = sortedLines(file.bytes);
+    auto descends = [&](const Written &x, const Lines &xLines, int i) {
+        if (x.bytes == versions.at(i).bytes)
+            return true;
+        if (x.modified + clockTolerance < versions.at(i).seen)
+            return false;
+        return i == 0 || reflectsStep(xLines, linesOf(i - 1), linesOf(i));
+    };
+    for (int i = versions.size() - 1; i >= 0; --i) {
+        if (descends(copy, copyLines, i) && descends(file, fileLines, i))
+            return i;
+    }
+    return -1;
+}
+
+// Everything of the last month stays, and at least the last few dozen versions.
+void VersionHistory::prune(Index *index) const
+{
+    const qint64 oldest = QDateTime::currentMSecsSinceEpoch() - keptMilliseconds;
+    auto pruneEntries = [oldest](QVector<Entry> *entries) {
+        int dropped = 0;
+        while (dropped < entries->size() - keptVersions && entries->at(dropped).seen < oldest)
+            ++dropped;
+        entries->remove(0, dropped);
+        return dropped > 0;
+    };
+    pruneEntries(&index->merged);
+    if (!pruneEntries(&index->seen))
+        return;
+    QSet<QString> kept;
+    for (const Entry &entry : qAsConst(index->seen))
+        kept.insert(QString::fromLatin1(entry.hash.toHex()));
+    const QStringList stored = QDir(folder).entryList({QStringLiteral("????????????????????????????????????????")},
+                                                      QDir::Files);
+    for (const QString &name : stored) {
+        if (!kept.contains(name))
+            QFile::remove(folder + QLatin1Char('/') + name);
+    }
+}
+
+VersionHistory::Index VersionHistory::readIndex() const
+{
+    Index index;
+    QFile file(folder + QLatin1String("/index"));
+    if (!file.open(QIODevice::ReadOnly))
+        return index;
+    QDataStream stream(&file);
+    quint32 magic = 0;
+    QString recordedPath;
+    stream >> magic >> recordedPath;
+    if (magic != indexMagic || recordedPath != filePath)
+        return index;
+    for (QVector<Entry> *entries : {&index.seen, &index.merged}) {
+        qint32 count = 0;
+        stream >> count;
+        for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+            Entry entry;
+            stream >> entry.hash >> entry.seen;
+            entries->append(entry);
+        }
+    }
+    // A damaged index counts as none.
+    return stream.status() == QDataStream::Ok ? index : Index();
+}
+
+bool VersionHistory::writeIndex(const Index &index) const
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << indexMagic << filePath;
+    for (const QVector<Entry> *entries : {&index.seen, &index.merged}) {
+        stream << qint32(entries->size());
+        for (const Entry &entry : *entries)
+            stream << entry.hash << entry.seen;
+    }
+    return writeAtomically(folder + QLatin1String("/index"), bytes);
+}
+
+QString VersionHistory::versionPath(const QByteArray &hash) const
+{
+    return folder + QLatin1Char('/') + QString::fromLatin1(hash.toHex());
+}
