@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
@@ -161,12 +162,15 @@ bool startup()
 
 const QDate FirstNote(2000, 1, 1);
 
-void writeNotes(const Home &home)
+// Named as the system's language names them, or as another language does.
+void writeNotes(const Home &home, const QLocale &namedIn = QLocale::system())
 {
     for (int i = 0; i < Notes; ++i) {
         const QDate day = FirstNote.addDays(i);
-        writeFile(home.mealsPath() + '/' + day.toString(Qt::TextDate) + ".txt",
-                  "Dinner on " + day.toString(Qt::ISODate).toUtf8());
+        const QString name = namedIn.dayName(day.dayOfWeek(), QLocale::ShortFormat) + ' '
+                             + namedIn.monthName(day.month(), QLocale::ShortFormat)
+                             + QStringLiteral(" %1 %2").arg(day.day()).arg(day.year());
+        writeFile(home.mealsPath() + '/' + name + ".txt", "Dinner on " + day.toString(Qt::ISODate).toUtf8());
     }
 }
 
@@ -185,10 +189,11 @@ void listNotesWithSizes(const QString &folder)
 // Times one change of the calendar in a window over 10,000 notes, against the given
 // work on the notes folder.
 bool calendarFigure(const char *name, const std::function<void(QCalendarWidget *, int)> &change,
-                    const std::function<void(const QString &)> &floorWork)
+                    const std::function<void(const QString &)> &floorWork,
+                    const QLocale &notesNamedIn = QLocale::system())
 {
     Home home;
-    writeNotes(home);
+    writeNotes(home, notesNamedIn);
     MainWindow window;
     window.show();
     settle(&window);
@@ -211,30 +216,44 @@ bool calendarFigure(const char *name, const std::function<void(QCalendarWidget *
     return report(name, program, floor, 1.3);
 }
 
+void pickDayIn(QCalendarWidget *calendar, int run)
+{
+    calendar->setSelectedDate(FirstNote.addDays(Notes / 2 + run % 2));
+}
+
+void listNotes(const QString &folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
+    if (names.size() != Notes)
+        qFatal("listed %d notes", int(names.size()));
+}
+
+void pageMonthIn(QCalendarWidget *calendar, int run)
+{
+    const QDate month = FirstNote.addMonths(100 + run % 2);
+    calendar->setCurrentPage(month.year(), month.month());
+}
+
 bool pickDay()
 {
-    return calendarFigure(
-            "pick a day, 10,000 notes",
-            [](QCalendarWidget *calendar, int run) {
-                calendar->setSelectedDate(FirstNote.addDays(Notes / 2 + run % 2));
-            },
-            [](const QString &folder) {
-                const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt")},
-                                                                 QDir::Files, QDir::NoSort);
-                if (names.size() != Notes)
-                    qFatal("listed %d notes", int(names.size()));
-            });
+    return calendarFigure("pick a day, 10,000 notes", pickDayIn, listNotes);
 }
 
 bool pageMonth()
 {
-    return calendarFigure(
-            "page a month, 10,000 notes",
-            [](QCalendarWidget *calendar, int run) {
-                const QDate month = FirstNote.addMonths(100 + run % 2);
-                calendar->setCurrentPage(month.year(), month.month());
-            },
-            listNotesWithSizes);
+    return calendarFigure("page a month, 10,000 notes", pageMonthIn, listNotesWithSizes);
+}
+
+// Notes saved on a machine in another language.
+bool pickDayInGermanNotes()
+{
+    return calendarFigure("pick a day, German names", pickDayIn, listNotes, QLocale(QLocale::German));
+}
+
+bool pageMonthInGermanNotes()
+{
+    return calendarFigure("page a month, German names", pageMonthIn, listNotesWithSizes,
+                          QLocale(QLocale::German));
 }
 
 bool startupWithManyNotes()
@@ -572,6 +591,8 @@ int main(int argc, char *argv[])
     met &= startupAgainstBareWidgets();
     met &= pickDay();
     met &= pageMonth();
+    met &= pickDayInGermanNotes();
+    met &= pageMonthInGermanNotes();
     met &= startupWithManyNotes();
     met &= addItem();
     met &= startupWithLongList();

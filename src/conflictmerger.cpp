@@ -142,6 +142,31 @@ void ConflictMerger::mergeCopy(const QString &copyPath, const QString &originalP
     QFile::remove(copyPath);
 }
 
+bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)
+{
+    std::sort(paths.begin(), paths.end());
+    const FolderLock lock(QFileInfo(paths.first()).path());
+    SyncedFile kept(nullptr, SyncedFile::NotWatched);
+    kept.setPath(paths.first());
+    kept.refresh();
+    QStringList merged;
+    for (const QString &path : qAsConst(paths)) {
+        SyncedFile file(nullptr, SyncedFile::NotWatched);
+        file.setPath(path);
+        file.refresh();
+        if (!file.isReadable() || !kept.isReadable())
+            return false;
+        if (!file.text().isEmpty())
+            merged = merged.isEmpty() ? lines(file.text()) : mergeLinesWithoutBase(merged, lines(file.text()));
+    }
+    const QString text = merged.join(QLatin1Char('\n'));
+    if (text != kept.text() && kept.write(text) != SyncedFile::Written)
+        return false;
+    for (const QString &path : paths.mid(1))
+        QFile::remove(path);
+    return true;
+}
+
 // True when a copy with no common version known has waited long enough for the
 // machines that know one; otherwise it is looked at again when its wait is up.
 bool ConflictMerger::waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain)

@@ -28,6 +28,11 @@ public:
     // files: a listing of folder.
     void mergeNoteCopies(const QString &folder, const QFileInfoList &files);
 
+    // One note saved under several names (in two languages): the lines of all go into
+    // the name that sorts first, so that machines in either language pick the same;
+    // the others are removed once that is written. True when it was done.
+    bool mergeNamesOfOneNote(QStringList paths);
+
     static void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
     static void setBaselessCopyWait(qint64 milliseconds) { baselessCopyWait = milliseconds; }
 

@@ -4,6 +4,7 @@
 #include "accessibility.h"
 #include "conflictmerger.h"
 #include "grocerycommands.h"
+#include "notenames.h"
 #include "syncedfile.h"
 #include "textdropfilter.h"
 #include "weekdocument.h"
@@ -206,12 +207,13 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
         // Date texts may hold dots of their own, so any dot in the name may end one.
         // The size is read last, as it costs a call to the file system.
         const QString name = file.fileName();
-        int dot = 0;
-        while ((dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0) {
-            const auto day = shownDays.constFind(name.left(dot));
-            if (day != shownDays.constEnd() && file.size() > 0)
-                marked.insert(*day);
-        }
+        QDate day;
+        for (int dot = 0; !day.isValid() && (dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0;)
+            day = shownDays.value(name.left(dot));
+        if (!day.isValid())
+            day = foreignNoteDay(name, firstOfMonth.addDays(-7), firstOfMonth.addDays(41));
+        if (day.isValid() && file.size() > 0)
+            marked.insert(day);
     }
     // Marking again repaints the calendar, which a folder that keeps changing
     // elsewhere need not cost.
@@ -231,11 +233,14 @@ void MainWindow::loadMealNote()
 }
 
 // Every file named after the day is shown in turn, so the last in the listing stays.
-// Save writes the one named exactly after the day, so that is the file kept in step.
+// Save writes the one named exactly after the day, or the one in another language
+// the note is stored in, so that is the file kept in step.
 void MainWindow::showMealNote(const QFileInfoList &noteFiles)
 {
-    const QStringList dayFiles = mealNoteFiles(noteFiles, ui->Calendar->selectedDate());
-    mealNoteFile->setPath(savedMealsPath + selectedDateText() + QLatin1String(".txt"), dayFiles);
+    const QDate day = ui->Calendar->selectedDate();
+    const QStringList dayFiles = joinMealNoteNames(noteFiles, day)
+            ? mealNoteFiles(savedMealFiles(), day) : mealNoteFiles(noteFiles, day);
+    mealNoteFile->setPath(mealNoteSavePath(dayFiles), dayFiles);
     // A folder that cannot be listed may well hold the day's note.
     const QString folderError = noteFiles.isEmpty() ? SyncedFile::listingError(savedMealsPath)
                                                     : QString();
@@ -252,20 +257,48 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
     describeMealNote();
 }
 
-// The files that count as the day's note, sorted by name with case ignored, as a
-// folder listing sorts them.
+// The files that count as the day's note: those named exactly after it in another
+// language, then those named after it in the system's, sorted by name with case
+// ignored, as a folder listing sorts them.
 QStringList MainWindow::mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const
 {
     const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
+    QStringList foreignFiles;
     QStringList dayFiles;
     for (const QFileInfo &file : noteFiles) {
         if (file.fileName().startsWith(prefix))
             dayFiles << savedMealsPath + file.fileName();
+        else if (isForeignNoteOf(file.fileName(), day))
+            foreignFiles << savedMealsPath + file.fileName();
     }
     std::sort(dayFiles.begin(), dayFiles.end(), [](const QString &a, const QString &b) {
         return a.toLower() < b.toLower();
     });
-    return dayFiles;
+    return foreignFiles + dayFiles;
+}
+
+// A new note gets the system's name; one stored under another language's name stays
+// in its file, unless the system's own name is taken too.
+QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
+{
+    const QString ownName = savedMealsPath + selectedDateText();
+    const bool ownNameTaken = std::any_of(dayFiles.begin(), dayFiles.end(), [&ownName](const QString &path) {
+        return path.startsWith(ownName + QLatin1Char('.'));
+    });
+    return dayFiles.isEmpty() || ownNameTaken ? ownName + QLatin1String(".txt") : dayFiles.first();
+}
+
+// Two languages' names for one day (two machines saved it while apart) become one
+// file; true when files were joined.
+bool MainWindow::joinMealNoteNames(const QFileInfoList &noteFiles, const QDate &day)
+{
+    const QString ownName = day.toString(Qt::TextDate) + QLatin1String(".txt");
+    QStringList exactNames;
+    for (const QFileInfo &file : noteFiles) {
+        if (file.fileName() == ownName || isForeignNoteOf(file.fileName(), day))
+            exactNames << savedMealsPath + file.fileName();
+    }
+    return exactNames.size() > 1 && conflictMerger->mergeNamesOfOneNote(exactNames);
 }
 
 QString MainWindow::storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const

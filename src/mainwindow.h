@@ -70,6 +70,8 @@ private:
     void loadMealNote();
     void showMealNote(const QFileInfoList &noteFiles);
     QStringList mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const;
+    QString mealNoteSavePath(const QStringList &dayFiles) const;
+    bool joinMealNoteNames(const QFileInfoList &noteFiles, const QDate &day);
     QString storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();
