@@ -10,7 +10,7 @@ run_suite() {
     local dir=$1
     shift
     cmake -S . -B "$dir" "$@"
-    cmake --build "$dir" --parallel
+    cmake --build "$dir" --parallel "$(nproc)"
     ctest --test-dir "$dir" --output-on-failure --timeout 300
 }
 

@@ -24,5 +24,5 @@ install_packages() {
 # builds the given target.
 build_target() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-    cmake --build build --parallel --target "$1"
+    cmake --build build --parallel "$(nproc)" --target "$1"
 }
