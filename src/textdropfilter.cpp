@@ -21,9 +21,13 @@ bool TextDropFilter::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop: {
+        // Anything else, the list's own items included, would add an entry that is
+        // never written.
         auto *drop = static_cast<QDropEvent *>(event);
-        if (!drop->mimeData()->hasText())
-            return QObject::eventFilter(watched, event);
+        if (!drop->mimeData()->hasText()) {
+            drop->ignore();
+            return true;
+        }
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
         if (event->type() == QEvent::Drop)

@@ -1,6 +1,6 @@
 // Takes text dropped on a widget (from the note box, a browser, any program) and
 // hands it on, so that the widget needs no drop handling of its own. The drag is
-// always a copy: the source keeps its text.
+// always a copy: the source keeps its text. Drops without text are refused.
 #ifndef TEXTDROPFILTER_H
 #define TEXTDROPFILTER_H
 

@@ -20,6 +20,7 @@ private slots:
 
     void noteLinesGoOntoTheList_data();
     void noteLinesGoOntoTheList();
+    void dropWithoutTextIsRefused();
     void listCommandsAreUndoneOnTheListAsItNowIs_data();
     void listCommandsAreUndoneOnTheListAsItNowIs();
     void ctrlZInTheNoteBoxUndoesTyping();
@@ -94,6 +95,21 @@ void tst_PlanToShop::noteLinesGoOntoTheList()
     QCOMPARE(readFile(f->listPath()), (before + added).join('\n').toUtf8());
     QCOMPARE(groceryEntries(f->window.get()), before + added);
     QCOMPARE(f->box()->toPlainText(), note);
+}
+
+// The list's own items dragged onto it carry no text; the list view would add them
+// unwritten.
+void tst_PlanToShop::dropWithoutTextIsRefused()
+{
+    const QModelIndex first = f->list()->model()->index(0, 0);
+    const std::unique_ptr<QMimeData> items(f->list()->model()->mimeData({first}));
+    QVERIFY(!items->hasText());
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, items.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(f->list()->viewport(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, items.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(f->list()->viewport(), &drop);
+    QVERIFY(!drop.isAccepted());
+    QCOMPARE(groceryEntries(f->window.get()), (QStringList{"eggs", "milk", "tea"}));
 }
 
 void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs_data()
