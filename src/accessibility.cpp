@@ -38,6 +38,12 @@ void announceAccessibleText(QWidget *widget, const QString &name, const QString 
     }
 }
 
+void announceFocus(QWidget *widget)
+{
+    QAccessibleEvent event(widget, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
 // The calendar builds these itself and names them for its own use only.
 void nameCalendarControls(QCalendarWidget *calendar)
 {

@@ -68,26 +68,26 @@ ConflictMerger::ConflictMerger(QObject *parent)
 void ConflictMerger::mergeListCopies(const QString &listPath)
 {
     const QFileInfo list(listPath);
-    mergeCopies(list.path(), list.dir().entryInfoList({QStringLiteral("*.txt")}, QDir::Files), Items,
+    mergeCopies(list.path(), list.dir().entryList({QStringLiteral("*.txt")}, QDir::Files), Items,
                 list.fileName(), [this, listPath] { mergeListCopies(listPath); });
 }
 
-void ConflictMerger::mergeNoteCopies(const QString &folder, const QFileInfoList &files)
+void ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
 {
-    mergeCopies(folder, files, Lines, QString(), [this, folder] {
-        mergeNoteCopies(folder, QDir(folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files));
+    mergeCopies(folder, fileNames, Lines, QString(), [this, folder] {
+        mergeNoteCopies(folder, QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files));
     });
 }
 
 // In name order, so that machines merging the same copies come to the same text.
-void ConflictMerger::mergeCopies(const QString &folder, const QFileInfoList &files, Content content,
+void ConflictMerger::mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
                                  const QString &onlyCopiesOf, const std::function<void()> &lookAgain)
 {
     QStringList copies;
-    for (const QFileInfo &file : files) {
-        const QString copyOf = SyncedFile::conflictCopyOriginal(file.fileName());
+    for (const QString &fileName : fileNames) {
+        const QString copyOf = SyncedFile::conflictCopyOriginal(fileName);
         if (!copyOf.isEmpty() && (onlyCopiesOf.isEmpty() || copyOf == onlyCopiesOf))
-            copies << file.fileName();
+            copies << fileName;
     }
     std::sort(copies.begin(), copies.end());
     const QString folderPath = QDir(folder).path() + QLatin1Char('/');

@@ -9,10 +9,10 @@
 #define CONFLICTMERGER_H
 
 #include <QElapsedTimer>
-#include <QFileInfoList>
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -25,8 +25,8 @@ public:
     explicit ConflictMerger(QObject *parent = nullptr);
 
     void mergeListCopies(const QString &listPath);
-    // files: a listing of folder.
-    void mergeNoteCopies(const QString &folder, const QFileInfoList &files);
+    // fileNames: a listing of folder.
+    void mergeNoteCopies(const QString &folder, const QStringList &fileNames);
 
     // One note saved under several names (in two languages): the lines of all go into
     // the name that sorts first, so that machines in either language pick the same;
@@ -40,7 +40,7 @@ public:
 
 private:
 
-    void mergeCopies(const QString &folder, const QFileInfoList &files, Content content,
+    void mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopy(const QString &copyPath, const QString &originalPath, Content content,
                    const std::function<void()> &lookAgain);

@@ -33,6 +33,7 @@ MainWindow::MainWindow(QWidget *parent)
     , groceryListPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/list.txt"))
     , savedMealsPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/saved_meals/"))
     , ui(new Ui::MainWindow)
+    , actions(this)
     , mealNoteFile(new SyncedFile(this))
     , groceryListFile(new SyncedFile(this))
     , groceryListDrop(new TextDropFilter(this))
@@ -46,12 +47,14 @@ MainWindow::MainWindow(QWidget *parent)
     // A sync tool may bring thousands of notes; the window looks twice a second.
     mealNoteFile->setBusyFolderInterval(500);
     ui->setupUi(this);
+    actions.addTo(this, ui->GroceryList);
     makeAccessible();
     addHistoryActions();
     groceryListDrop->watch(ui->GroceryList->viewport());
     setViewMode();
     loadGroceryList();
-    reloadMealNotes();
+    lookAfterMealNotes(savedMealFiles());
+    loadMealNote();
 }
 
 MainWindow::~MainWindow()
@@ -116,22 +119,27 @@ void MainWindow::on_actionEdit_triggered()
     if (!ui->EditButton->isEnabled())
         return;
     ui->EditButton->click();
-    ui->TextBox->moveCursor(QTextCursor::End);
+    // The focus first, so that a screen reader speaks the box and its new mode.
     ui->TextBox->setFocus(Qt::ShortcutFocusReason);
+    ui->TextBox->moveCursor(QTextCursor::End);
 }
 
+// The focus stays in the box, where nothing else would make a screen reader speak the
+// box's new mode, as the focus moving on from the disabled button does after a click.
 void MainWindow::on_actionSave_triggered()
 {
     ui->SaveButton->click();
+    if (ui->TextBox->hasFocus())
+        announceFocus(ui->TextBox);
 }
 
 void MainWindow::on_TextBox_customContextMenuRequested(const QPoint &position)
 {
     std::unique_ptr<QMenu> menu(ui->TextBox->createStandardContextMenu(position));
-    ui->actionAddToGroceryList->setEnabled(ui->TextBox->textCursor().hasSelection());
+    actions.addToGroceryList->setEnabled(ui->TextBox->textCursor().hasSelection());
     menu->addSeparator();
-    menu->addAction(ui->actionAddToGroceryList);
-    menu->addAction(ui->actionPrintWeek);
+    menu->addAction(actions.addToGroceryList);
+    menu->addAction(actions.printWeek);
     menu->exec(ui->TextBox->viewport()->mapToGlobal(position));
 }
 
@@ -173,11 +181,16 @@ void MainWindow::on_MealNoteFile_changedOnDisk()
 // One listing of the notes folder serves the marks and, in view mode, the note shown.
 void MainWindow::reloadMealNotes()
 {
-    const QFileInfoList noteFiles = savedMealFiles();
-    conflictMerger->mergeNoteCopies(savedMealsPath, noteFiles);
-    markDaysWithNotes(noteFiles);
+    const QStringList noteFiles = savedMealFiles();
+    lookAfterMealNotes(noteFiles);
     if (ui->TextBox->isReadOnly())
         showMealNote(noteFiles);
+}
+
+void MainWindow::lookAfterMealNotes(const QStringList &noteFiles)
+{
+    conflictMerger->mergeNoteCopies(savedMealsPath, noteFiles);
+    markDaysWithNotes(noteFiles);
 }
 
 QString MainWindow::selectedDateText() const
@@ -185,17 +198,22 @@ QString MainWindow::selectedDateText() const
     return ui->Calendar->selectedDate().toString(Qt::TextDate);
 }
 
-// Sizes are read only when asked for, and only a day's own files are sorted, so that
-// a listing of thousands of notes stays cheap.
-QFileInfoList MainWindow::savedMealFiles() const
+// Names only, in the folder's own order (by name, case ignored); the marks read the
+// sizes of the few files they need.
+QStringList MainWindow::savedMealFiles() const
 {
-    return QDir(savedMealsPath).entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Unsorted);
+    return QDir(savedMealsPath).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::NoSort);
+}
+
+QString MainWindow::readTextFile(const QString &path) const
+{
+    return SyncedFile::readText(path);
 }
 
 // Days with a note are bold. A file counts for a day by the rule the note box uses,
 // but an empty one does not, since the box shows it as no note. The marks cover every
 // day the calendar can show for its month, the grey ones of its neighbours included.
-void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
+void MainWindow::markDaysWithNotes(const QStringList &noteFiles)
 {
     const QDate firstOfMonth(ui->Calendar->yearShown(), ui->Calendar->monthShown(), 1);
     QHash<QString, QDate> shownDays;
@@ -203,16 +221,15 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
         shownDays.insert(day.toString(Qt::TextDate), day);
 
     QSet<QDate> marked;
-    for (const QFileInfo &file : noteFiles) {
+    for (const QString &name : noteFiles) {
         // Date texts may hold dots of their own, so any dot in the name may end one.
         // The size is read last, as it costs a call to the file system.
-        const QString name = file.fileName();
         QDate day;
         for (int dot = 0; !day.isValid() && (dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0;)
             day = shownDays.value(name.left(dot));
         if (!day.isValid())
             day = foreignNoteDay(name, firstOfMonth.addDays(-7), firstOfMonth.addDays(41));
-        if (day.isValid() && file.size() > 0)
+        if (day.isValid() && QFileInfo(savedMealsPath + name).size() > 0)
             marked.insert(day);
     }
     // Marking again repaints the calendar, which a folder that keeps changing
@@ -227,15 +244,18 @@ void MainWindow::markDaysWithNotes(const QFileInfoList &noteFiles)
         ui->Calendar->setDateTextFormat(day, bold);
 }
 
+// A new day starts from an empty box, so that nothing of the day before, its undo
+// history included, stays.
 void MainWindow::loadMealNote()
 {
+    ui->TextBox->setText(QString());
     showMealNote(savedMealFiles());
 }
 
 // Every file named after the day is shown in turn, so the last in the listing stays.
 // Save writes the one named exactly after the day, or the one in another language
 // the note is stored in, so that is the file kept in step.
-void MainWindow::showMealNote(const QFileInfoList &noteFiles)
+void MainWindow::showMealNote(const QStringList &noteFiles)
 {
     const QDate day = ui->Calendar->selectedDate();
     const QStringList dayFiles = joinMealNoteNames(noteFiles, day)
@@ -249,7 +269,7 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
     shownMealNotePath = dayFiles.isEmpty() ? QString() : dayFiles.last();
     QString note;
     for (const QString &path : dayFiles)
-        note = path == mealNoteFile->path() ? mealNoteFile->read() : SyncedFile::readText(path);
+        note = path == mealNoteFile->path() ? mealNoteFile->read() : readTextFile(path);
     tellIfUnreadable(mealNoteFile->path(), mealNoteFile->readError());
     // Setting the same text again would move the cursor and the scroll position.
     if (note != ui->TextBox->toPlainText())
@@ -258,22 +278,18 @@ void MainWindow::showMealNote(const QFileInfoList &noteFiles)
 }
 
 // The files that count as the day's note: those named exactly after it in another
-// language, then those named after it in the system's, sorted by name with case
-// ignored, as a folder listing sorts them.
-QStringList MainWindow::mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const
+// language, then those named after it in the system's, in the listing's order.
+QStringList MainWindow::mealNoteFiles(const QStringList &noteFiles, const QDate &day) const
 {
     const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
     QStringList foreignFiles;
     QStringList dayFiles;
-    for (const QFileInfo &file : noteFiles) {
-        if (file.fileName().startsWith(prefix))
-            dayFiles << savedMealsPath + file.fileName();
-        else if (isForeignNoteOf(file.fileName(), day))
-            foreignFiles << savedMealsPath + file.fileName();
+    for (const QString &name : noteFiles) {
+        if (name.startsWith(prefix))
+            dayFiles << savedMealsPath + name;
+        else if (isForeignNoteOf(name, day))
+            foreignFiles << savedMealsPath + name;
     }
-    std::sort(dayFiles.begin(), dayFiles.end(), [](const QString &a, const QString &b) {
-        return a.toLower() < b.toLower();
-    });
     return foreignFiles + dayFiles;
 }
 
@@ -290,21 +306,21 @@ QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
 
 // Two languages' names for one day (two machines saved it while apart) become one
 // file; true when files were joined.
-bool MainWindow::joinMealNoteNames(const QFileInfoList &noteFiles, const QDate &day)
+bool MainWindow::joinMealNoteNames(const QStringList &noteFiles, const QDate &day)
 {
     const QString ownName = day.toString(Qt::TextDate) + QLatin1String(".txt");
     QStringList exactNames;
-    for (const QFileInfo &file : noteFiles) {
-        if (file.fileName() == ownName || isForeignNoteOf(file.fileName(), day))
-            exactNames << savedMealsPath + file.fileName();
+    for (const QString &name : noteFiles) {
+        if (name == ownName || isForeignNoteOf(name, day))
+            exactNames << savedMealsPath + name;
     }
     return exactNames.size() > 1 && conflictMerger->mergeNamesOfOneNote(exactNames);
 }
 
-QString MainWindow::storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const
+QString MainWindow::storedMealNote(const QStringList &noteFiles, const QDate &day) const
 {
     const QStringList dayFiles = mealNoteFiles(noteFiles, day);
-    return dayFiles.isEmpty() ? QString() : SyncedFile::readText(dayFiles.last());
+    return dayFiles.isEmpty() ? QString() : readTextFile(dayFiles.last());
 }
 
 bool MainWindow::storeMealNote()
@@ -426,16 +442,23 @@ QString MainWindow::groceryListText() const
 void MainWindow::applyToGroceryList(const std::function<void()> &command)
 {
     command();
-    SyncedFile::WriteResult result;
-    while ((result = groceryListFile->write(groceryListText())) == SyncedFile::ChangedOnDisk) {
+    while (!saveGroceryList()) {
         groceryListFile->refresh();
         showGroceryList();
         command();
     }
+}
+
+// Writes the list unless the file changed on disk since this window last saw it;
+// false then, as the command must go onto the list as it now is.
+bool MainWindow::saveGroceryList()
+{
+    const SyncedFile::WriteResult result = groceryListFile->write(groceryListText());
     if (result == SyncedFile::Failed) {
         warnSaveFailed(QStringLiteral("The grocery list could not be saved to %1: %2"),
                        groceryListFile);
     }
+    return result != SyncedFile::ChangedOnDisk;
 }
 
 // A command that changes nothing still writes the list, as every command does; one
@@ -515,11 +538,11 @@ void MainWindow::on_ClearListButton_clicked()
 void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &position)
 {
     QMenu menu;
-    menu.addActions({ui->actionAddItem, ui->actionDeleteItem, ui->actionClearList});
+    menu.addActions({actions.addItem, actions.deleteItem, actions.clearList});
     menu.addSeparator();
     menu.addActions({undoAction, redoAction});
     menu.addSeparator();
-    menu.addActions({ui->actionCopyList, ui->actionPrintWeek});
+    menu.addActions({actions.copyList, actions.printWeek});
     menu.exec(ui->GroceryList->viewport()->mapToGlobal(position));
 }
 
@@ -533,7 +556,7 @@ void MainWindow::on_actionCopyList_triggered()
 void MainWindow::on_actionPrintWeek_triggered()
 {
     QList<DayNote> notes;
-    const QFileInfoList noteFiles = savedMealFiles();
+    const QStringList noteFiles = savedMealFiles();
     for (const QDate &day : weekHolding(ui->Calendar->selectedDate()))
         notes << DayNote(day, storedMealNote(noteFiles, day));
     const std::unique_ptr<QTextDocument> week(weekDocument(notes, groceryListEntries(ui->GroceryList)));

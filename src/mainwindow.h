@@ -3,15 +3,17 @@
 // until Edit), and the grocery list on the right is written to its file after every
 // command. Each file is kept in step with the disk by a SyncedFile, so that changes
 // made by another window, a sync tool or an editor show and are never written over;
-// a ConflictMerger folds back the copies sync tools set aside. The list's commands
-// are undoable steps (grocerycommands.h); the rest lives in small units beside this
-// one: decoding files, merging lines, the printed week, accessibility.
+// a ConflictMerger folds back the copies sync tools set aside, against the versions
+// a VersionHistory keeps. The list's commands are undoable steps (grocerycommands.h)
+// and the window's keys are WindowActions; the rest lives in small units beside this
+// one: decoding files, merging, note names in any language, the printed week,
+// accessibility.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
 #include "grocerycommands.h"
+#include "windowactions.h"
 
-#include <QFileInfoList>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
@@ -64,15 +66,17 @@ private:
     void setViewMode();
     void setEditMode();
     void describeMealNote();
-    QFileInfoList savedMealFiles() const;
-    void markDaysWithNotes(const QFileInfoList &noteFiles);
+    QStringList savedMealFiles() const;
+    QString readTextFile(const QString &path) const;
+    void lookAfterMealNotes(const QStringList &noteFiles);
+    void markDaysWithNotes(const QStringList &noteFiles);
     void reloadMealNotes();
     void loadMealNote();
-    void showMealNote(const QFileInfoList &noteFiles);
-    QStringList mealNoteFiles(const QFileInfoList &noteFiles, const QDate &day) const;
+    void showMealNote(const QStringList &noteFiles);
+    QStringList mealNoteFiles(const QStringList &noteFiles, const QDate &day) const;
     QString mealNoteSavePath(const QStringList &dayFiles) const;
-    bool joinMealNoteNames(const QFileInfoList &noteFiles, const QDate &day);
-    QString storedMealNote(const QFileInfoList &noteFiles, const QDate &day) const;
+    bool joinMealNoteNames(const QStringList &noteFiles, const QDate &day);
+    QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();
     bool confirmReplacingUnseenNote();
@@ -80,6 +84,7 @@ private:
     void mergeGroceryListCopies();
     void showGroceryList();
     void applyToGroceryList(const std::function<void()> &command);
+    bool saveGroceryList();
     QString groceryListText() const;
     void changeGroceryList(QUndoCommand *command);
     GroceryListWriter groceryListWriter();
@@ -91,6 +96,7 @@ private:
     QString groceryListPath;
     QString savedMealsPath;
     Ui::MainWindow *ui;
+    const WindowActions actions;
     SyncedFile *mealNoteFile;
     SyncedFile *groceryListFile;
     TextDropFilter *groceryListDrop;

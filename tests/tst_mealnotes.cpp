@@ -21,6 +21,7 @@ private slots:
     void storedNoteComesBackByteForByte_data();
     void storedNoteComesBackByteForByte();
     void pickingAnotherDayDropsTheEdit();
+    void pickingAnotherDayDropsTheUndoHistory();
     void focusMovesToSaveThenToAddItem();
     void savingOnAFreshHomeCreatesTheFolders();
     void failedSaveWarnsAndKeepsTheEdit_data();
@@ -189,6 +190,21 @@ void tst_MealNotes::pickingAnotherDayDropsTheEdit()
     QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
     QCOMPARE(readFile(notePath(otherDay)), QByteArray("pie"));
     QCOMPARE(QDir(f->home.notePath("")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// Typing erased again leaves the box as empty as the next day's note; its undo must
+// not bring the typing back on that day.
+void tst_MealNotes::pickingAnotherDayDropsTheUndoHistory()
+{
+    openOn(day);
+    click("EditButton");
+    typeNote("abc");
+    QTest::keyClick(box(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box(), Qt::Key_Backspace);
+    QCOMPARE(box()->toPlainText(), QString());
+    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day.addDays(1));
+    click("EditButton");
+    QVERIFY2(!box()->document()->isUndoAvailable(), "the other day's typing can be undone here");
 }
 
 void tst_MealNotes::focusMovesToSaveThenToAddItem()

@@ -1,0 +1,43 @@
+#include "windowactions.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QWidget>
+
+namespace {
+
+QAction *newAction(QWidget *window, const char *name, const QString &text, const QKeySequence &keys,
+                   Qt::ShortcutContext context = Qt::WindowShortcut)
+{
+    auto *action = new QAction(text, window);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(context);
+    return action;
+}
+
+} // namespace
+
+WindowActions::WindowActions(QWidget *window)
+    : edit(newAction(window, "actionEdit", QStringLiteral("Edit"), Qt::CTRL | Qt::Key_E))
+    , save(newAction(window, "actionSave", QStringLiteral("Save"), Qt::CTRL | Qt::Key_S))
+    , addItem(newAction(window, "actionAddItem", QStringLiteral("Add Item…"), Qt::CTRL | Qt::Key_N))
+    , insertItem(newAction(window, "actionInsertItem", QStringLiteral("Add Item…"), Qt::Key_Insert,
+                           Qt::WidgetWithChildrenShortcut))
+    , deleteItem(newAction(window, "actionDeleteItem", QStringLiteral("Delete Item"), Qt::Key_Delete,
+                           Qt::WidgetWithChildrenShortcut))
+    , clearList(newAction(window, "actionClearList", QStringLiteral("Clear List…"),
+                          Qt::CTRL | Qt::SHIFT | Qt::Key_Delete))
+    , addToGroceryList(newAction(window, "actionAddToGroceryList", QStringLiteral("Add to Grocery List"),
+                                 QKeySequence()))
+    , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
+                         Qt::WidgetWithChildrenShortcut))
+    , printWeek(newAction(window, "actionPrintWeek", QStringLiteral("Print Week…"), Qt::CTRL | Qt::Key_P))
+{
+}
+
+void WindowActions::addTo(QWidget *window, QWidget *list) const
+{
+    window->addActions({edit, save, addItem, clearList, printWeek});
+    list->addActions({insertItem, deleteItem, copyList});
+}

@@ -1,0 +1,28 @@
+// The window's commands with their keys. They are made as named children of the
+// window before its form is built, so that the form's last step binds each to the
+// window's slot on_<name>_triggered, and the form holds only its widgets.
+#ifndef WINDOWACTIONS_H
+#define WINDOWACTIONS_H
+
+class QAction;
+class QWidget;
+
+struct WindowActions
+{
+    explicit WindowActions(QWidget *window);
+    // Puts the actions where their keys work: the window, or the list for the keys
+    // that mean something else elsewhere.
+    void addTo(QWidget *window, QWidget *list) const;
+
+    QAction *edit;
+    QAction *save;
+    QAction *addItem;
+    QAction *insertItem;
+    QAction *deleteItem;
+    QAction *clearList;
+    QAction *addToGroceryList;
+    QAction *copyList;
+    QAction *printWeek;
+};
+
+#endif // WINDOWACTIONS_H
