@@ -44,22 +44,26 @@ void announceFocus(QWidget *widget)
     QAccessible::updateAccessibility(&event);
 }
 
-// The calendar builds these itself and names them for its own use only.
+// The calendar builds these itself and names them for its own use only. The month
+// and year buttons are named by what they show ("December", "2026"), as a button is.
 void nameCalendarControls(QCalendarWidget *calendar)
 {
     const struct {
         const char *objectName;
         const char *accessibleName;
+        const char *description;
     } controls[] = {
-        {"qt_calendar_prevmonth", "Previous month"},
-        {"qt_calendar_nextmonth", "Next month"},
-        {"qt_calendar_monthbutton", "Month"},
-        {"qt_calendar_yearbutton", "Year"},
-        {"qt_calendar_yearedit", "Year"},
+        {"qt_calendar_prevmonth", "Previous month", ""},
+        {"qt_calendar_nextmonth", "Next month", ""},
+        {"qt_calendar_monthbutton", "", "Choose the month"},
+        {"qt_calendar_yearbutton", "", "Choose the year"},
+        {"qt_calendar_yearedit", "Year", ""},
     };
     for (const auto &control : controls) {
-        if (auto *widget = calendar->findChild<QWidget *>(QLatin1String(control.objectName)))
+        if (auto *widget = calendar->findChild<QWidget *>(QLatin1String(control.objectName))) {
             widget->setAccessibleName(QLatin1String(control.accessibleName));
+            widget->setAccessibleDescription(QLatin1String(control.description));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "accessibility.h"
+#include "calendaraccessible.h"
 #include "conflictmerger.h"
 #include "grocerycommands.h"
 #include "notenames.h"
@@ -64,6 +65,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::makeAccessible()
 {
+    installCalendarAccessibility();
     nameCalendarControls(ui->Calendar);
     followCellSelection(ui->Calendar);
     followItemSelection(ui->GroceryList);

@@ -26,6 +26,9 @@ private slots:
     void cellsStandForTheDaysTheyShow_data();
     void cellsStandForTheDaysTheyShow();
     void picksThroughTheAccessibilityInterfaceCount();
+    void calendarCellsSayTheirDay_data();
+    void calendarCellsSayTheirDay();
+    void arrowKeysInTheCalendarAnnounceTheDay();
     void calendarControlsHaveNamesAndTheListItsLabel();
 
 private:
@@ -182,7 +185,7 @@ void tst_KeyboardAccess::picksThroughTheAccessibilityInterfaceCount()
         }
     }
     QVERIFY(cell && cell->actionInterface());
-    QCOMPARE(cell->text(QAccessible::Name), QString::number(picked.day()));
+    QCOMPARE(cell->text(QAccessible::Name), QString("Sunday, 22 September 2019"));
     cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     QCOMPARE(calendar->selectedDate(), picked);
     QCOMPARE(f->box()->toPlainText(), QString());
@@ -199,14 +202,74 @@ void tst_KeyboardAccess::picksThroughTheAccessibilityInterfaceCount()
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs"));
 }
 
+void tst_KeyboardAccess::calendarCellsSayTheirDay_data()
+{
+    QTest::addColumn<QDate>("cellDay");
+    QTest::addColumn<QString>("heard"); // name / description, and "selected"
+
+    QTest::newRow("the selected day, with a note")
+            << day << "Thursday, 19 September 2019 / has a meal note, selected";
+    QTest::newRow("a day without a note") << day.addDays(1) << "Friday, 20 September 2019 / ";
+    QTest::newRow("a day of the month before") << QDate(2019, 8, 31) << "Saturday, 31 August 2019 / other month";
+    QTest::newRow("today") << QDate::currentDate()
+                           << QLocale().toString(QDate::currentDate(), QLocale::LongFormat) + " / today";
+}
+
+// As a screen reader reads the calendar's table: the header row, then the weeks.
+void tst_KeyboardAccess::calendarCellsSayTheirDay()
+{
+    QFETCH(QDate, cellDay);
+    QFETCH(QString, heard);
+
+    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    if (cellDay == QDate::currentDate())
+        calendar->setCurrentPage(cellDay.year(), cellDay.month());
+    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(
+            calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview"))->tableInterface();
+    QVERIFY(table);
+    QStringList weekdays;
+    QString cellHeard;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        weekdays << table->cellAt(0, column)->text(QAccessible::Name);
+        for (int row = 1; row < table->rowCount(); ++row) {
+            QAccessibleInterface *cell = table->cellAt(row, column);
+            if (calendarCellDate(calendar, row, column) == cellDay) {
+                cellHeard = cell->text(QAccessible::Name) + " / " + cell->text(QAccessible::Description)
+                            + (cell->state().selected ? ", selected" : "");
+            }
+        }
+    }
+    QCOMPARE(weekdays, (QStringList{"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}));
+    QCOMPARE(cellHeard, heard);
+}
+
+void tst_KeyboardAccess::arrowKeysInTheCalendarAnnounceTheDay()
+{
+    static QStringList focused;
+    focused.clear();
+    setAccessibilityActive(true);
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        if (event->type() == QAccessible::Focus && event->child() >= 0)
+            focused << event->accessibleInterface()->text(QAccessible::Name);
+    });
+    auto *view = f->child<QCalendarWidget>("Calendar")->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(focused.value(focused.size() - 1), QString("Friday, 20 September 2019"));
+}
+
 void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
 {
-    QStringList names;
+    QStringList heard;
     for (const char *control : {"qt_calendar_prevmonth", "qt_calendar_nextmonth",
                                 "qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
-        names << f->child<QCalendarWidget>("Calendar")->findChild<QWidget *>(control)->accessibleName();
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(
+                f->child<QCalendarWidget>("Calendar")->findChild<QWidget *>(control));
+        heard << accessible->text(QAccessible::Name) + " / " + accessible->text(QAccessible::Description);
     }
-    QCOMPARE(names, (QStringList{"Previous month", "Next month", "Month", "Year"}));
+    QCOMPARE(heard, (QStringList{"Previous month / ", "Next month / ", "September / Choose the month",
+                                 "2019 / Choose the year"}));
     QCOMPARE(f->child<QLabel>("label")->buddy(), f->list());
 }
 

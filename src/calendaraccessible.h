@@ -1,0 +1,20 @@
+// What a screen reader hears of the calendar's days. Qt's own table for the calendar
+// names a cell by its number only ("8."), and the weekday headers "1" to "7"; here a
+// day cell is named by its long date, its description says whether it has a meal
+// note (shown in bold), is today or belongs to a neighbouring month, and "selected" is
+// its state; a header cell is named by its weekday.
+#ifndef CALENDARACCESSIBLE_H
+#define CALENDARACCESSIBLE_H
+
+#include <QDate>
+#include <QString>
+
+class QCalendarWidget;
+
+// Makes every calendar's table reachable this way; once is enough.
+void installCalendarAccessibility();
+
+// What a day cell says beyond its name: "has a meal note", "today", "other month".
+QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day);
+
+#endif // CALENDARACCESSIBLE_H
