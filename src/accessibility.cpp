@@ -38,12 +38,6 @@ void announceAccessibleText(QWidget *widget, const QString &name, const QString 
     }
 }
 
-void announceFocus(QWidget *widget)
-{
-    QAccessibleEvent event(widget, QAccessible::Focus);
-    QAccessible::updateAccessibility(&event);
-}
-
 // The calendar builds these itself and names them for its own use only. The month
 // and year buttons are named by what they show ("December", "2026"), as a button is.
 void nameCalendarControls(QCalendarWidget *calendar)

@@ -18,10 +18,6 @@ QString mealNoteDescription(bool hasNote, bool editing);
 // the read-only state along with the description.
 void announceAccessibleText(QWidget *widget, const QString &name, const QString &description);
 
-// Has a screen reader speak the focused widget again, as it does when the focus
-// moves to it.
-void announceFocus(QWidget *widget);
-
 void nameCalendarControls(QCalendarWidget *calendar);
 QDate calendarCellDate(const QCalendarWidget *calendar, int row, int column);
 

@@ -215,8 +215,13 @@ QList<QAccessibleInterface *> CalendarCell::columnHeaderCells() const
     return {parent()->tableInterface()->cellAt(0, column)};
 }
 
+// Qt gives the calendar widget itself the role of a table with no table in it, which
+// Orca reports as an error on every move; it is a group holding the month and year
+// controls and the table of days.
 QAccessibleInterface *calendarTableFactory(const QString &className, QObject *object)
 {
+    if (className == QLatin1String("QCalendarWidget") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Grouping);
     if (className != QLatin1String("QCalendarView") || !object->isWidgetType())
         return nullptr;
     auto *view = qobject_cast<QAbstractItemView *>(object);

@@ -47,6 +47,8 @@ MainWindow::MainWindow(QWidget *parent)
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
     // A sync tool may bring thousands of notes; the window looks twice a second.
     mealNoteFile->setBusyFolderInterval(500);
+    // Before the form, whose calendar would otherwise get the toolkit's own interface.
+    installCalendarAccessibility();
     ui->setupUi(this);
     actions.addTo(this, ui->GroceryList);
     makeAccessible();
@@ -65,7 +67,6 @@ MainWindow::~MainWindow()
 
 void MainWindow::makeAccessible()
 {
-    installCalendarAccessibility();
     nameCalendarControls(ui->Calendar);
     followCellSelection(ui->Calendar);
     followItemSelection(ui->GroceryList);
@@ -126,13 +127,14 @@ void MainWindow::on_actionEdit_triggered()
     ui->TextBox->moveCursor(QTextCursor::End);
 }
 
-// The focus stays in the box, where nothing else would make a screen reader speak the
-// box's new mode, as the focus moving on from the disabled button does after a click.
+// A screen reader speaks the end of editing only when the focus moves, so from the
+// box the focus goes on to Edit, as it moves on from Save after a click.
 void MainWindow::on_actionSave_triggered()
 {
+    const bool fromTheBox = ui->TextBox->hasFocus();
     ui->SaveButton->click();
-    if (ui->TextBox->hasFocus())
-        announceFocus(ui->TextBox);
+    if (fromTheBox && ui->TextBox->isReadOnly())
+        ui->EditButton->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::on_TextBox_customContextMenuRequested(const QPoint &position)
