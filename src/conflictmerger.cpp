@@ -125,14 +125,13 @@ void ConflictMerger::mergeCopy(const QString &copyPath, const QString &originalP
         QFile::remove(copyPath);
         return;
     }
-    const QVector<VersionHistory::Version> versions = history.versions();
-    const int base = VersionHistory::chooseBase(versions, {copy, modified(copyPath)},
-                                                {file.bytes(), modified(originalPath)});
-    if (base < 0 && !waitedWithoutBase(copyPath, lookAgain))
+    QByteArray base;
+    const bool hasBase = history.findBase({copy, modified(copyPath)}, {file.bytes(), modified(originalPath)}, &base);
+    if (!hasBase && !waitedWithoutBase(copyPath, lookAgain))
         return;
 
-    const QStringList merged = base < 0 ? mergeWithoutBase(content, file.text(), copyText)
-                                        : merge(content, decodeText(versions.at(base).bytes), file.text(), copyText);
+    const QStringList merged = hasBase ? merge(content, decodeText(base), file.text(), copyText)
+                                       : mergeWithoutBase(content, file.text(), copyText);
     const QString text = merged.join(QLatin1Char('\n'));
     // Changed meanwhile by a program that takes no lock: its event brings another look.
     if (text != file.text() && file.write(text) != SyncedFile::Written)

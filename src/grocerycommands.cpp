@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+#include <algorithm>
+
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
 // since the user typed them.
 QStringList groceryItems(QString text)
@@ -11,7 +13,7 @@ QStringList groceryItems(QString text)
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     QStringList items;
     for (const QString &line : text.split(QLatin1Char('\n'))) {
-        if (!line.trimmed().isEmpty())
+        if (!std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); }))
             items.append(line);
     }
     return items;

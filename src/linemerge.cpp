@@ -180,8 +180,12 @@ struct NumberedItems
     {
         QVector<int> numbered;
         numbered.reserve(items.size());
-        for (const QString &item : items)
-            numbered << *numbers.insert(item, numbers.value(item, numbers.size()));
+        for (const QString &item : items) {
+            auto number = numbers.find(item);
+            if (number == numbers.end())
+                number = numbers.insert(item, numbers.size());
+            numbered << *number;
+        }
         return numbered;
     }
     QVector<int> counts(const QVector<int> &numbered) const

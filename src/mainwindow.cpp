@@ -262,8 +262,9 @@ void MainWindow::loadMealNote()
 void MainWindow::showMealNote(const QStringList &noteFiles)
 {
     const QDate day = ui->Calendar->selectedDate();
-    const QStringList dayFiles = joinMealNoteNames(noteFiles, day)
-            ? mealNoteFiles(savedMealFiles(), day) : mealNoteFiles(noteFiles, day);
+    QStringList dayFiles = mealNoteFiles(noteFiles, day);
+    if (joinMealNoteNames(dayFiles))
+        dayFiles = mealNoteFiles(savedMealFiles(), day);
     mealNoteFile->setPath(mealNoteSavePath(dayFiles), dayFiles);
     // A folder that cannot be listed may well hold the day's note.
     const QString folderError = noteFiles.isEmpty() ? SyncedFile::listingError(savedMealsPath)
@@ -286,12 +287,13 @@ void MainWindow::showMealNote(const QStringList &noteFiles)
 QStringList MainWindow::mealNoteFiles(const QStringList &noteFiles, const QDate &day) const
 {
     const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
+    const ForeignNoteNames foreignNames(day);
     QStringList foreignFiles;
     QStringList dayFiles;
     for (const QString &name : noteFiles) {
         if (name.startsWith(prefix))
             dayFiles << savedMealsPath + name;
-        else if (isForeignNoteOf(name, day))
+        else if (foreignNames.contains(name))
             foreignFiles << savedMealsPath + name;
     }
     return foreignFiles + dayFiles;
@@ -309,14 +311,15 @@ QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
 }
 
 // Two languages' names for one day (two machines saved it while apart) become one
-// file; true when files were joined.
-bool MainWindow::joinMealNoteNames(const QStringList &noteFiles, const QDate &day)
+// file; true when files were joined. The day's files not named after it in the
+// system's language are named exactly after it in another.
+bool MainWindow::joinMealNoteNames(const QStringList &dayFiles)
 {
-    const QString ownName = day.toString(Qt::TextDate) + QLatin1String(".txt");
+    const QString ownName = savedMealsPath + selectedDateText();
     QStringList exactNames;
-    for (const QString &name : noteFiles) {
-        if (name == ownName || isForeignNoteOf(name, day))
-            exactNames << savedMealsPath + name;
+    for (const QString &path : dayFiles) {
+        if (path == ownName + QLatin1String(".txt") || !path.startsWith(ownName + QLatin1Char('.')))
+            exactNames << path;
     }
     return exactNames.size() > 1 && conflictMerger->mergeNamesOfOneNote(exactNames);
 }

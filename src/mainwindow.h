@@ -75,7 +75,7 @@ private:
     void showMealNote(const QStringList &noteFiles);
     QStringList mealNoteFiles(const QStringList &noteFiles, const QDate &day) const;
     QString mealNoteSavePath(const QStringList &dayFiles) const;
-    bool joinMealNoteNames(const QStringList &noteFiles, const QDate &day);
+    bool joinMealNoteNames(const QStringList &dayFiles);
     QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();

@@ -115,8 +115,12 @@ QDate foreignNoteDay(const QString &fileName, const QDate &first, const QDate &l
     return meant >= first && meant <= last ? meant : QDate();
 }
 
-bool isForeignNoteOf(const QString &fileName, const QDate &day)
+ForeignNoteNames::ForeignNoteNames(const QDate &day)
+    : day(day), ending(QStringLiteral(" %1 %2.txt").arg(day.day()).arg(day.year()))
 {
-    const QString ending = QStringLiteral(" %1 %2.txt").arg(day.day()).arg(day.year());
+}
+
+bool ForeignNoteNames::contains(const QString &fileName) const
+{
     return fileName.endsWith(ending) && foreignNoteDay(fileName, day, day).isValid();
 }

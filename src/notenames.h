@@ -12,7 +12,17 @@
 // the system's; invalid for any other name, and for a name that could mean two days.
 QDate foreignNoteDay(const QString &fileName, const QDate &first, const QDate &last);
 
-// True when fileName names day exactly in a language other than the system's.
-bool isForeignNoteOf(const QString &fileName, const QDate &day);
+// Tells the files named exactly after one day in a language other than the system's,
+// at the cost of one comparison for the many that are not.
+class ForeignNoteNames
+{
+public:
+    explicit ForeignNoteNames(const QDate &day);
+    bool contains(const QString &fileName) const;
+
+private:
+    QDate day;
+    QString ending;
+};
 
 #endif // NOTENAMES_H

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -43,6 +44,22 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 // which lines a step added or removed, and cheap for long lists.
 using Lines = std::vector<std::size_t>;
 
+// Sorted by their bits, eleven at a time: a merge sorts a long list several times.
+void radixSort(Lines *lines)
+{
+    const int digitBits = 11;
+    Lines sorted(lines->size());
+    for (int shift = 0; shift < 64; shift += digitBits) {
+        std::vector<std::size_t> starts((1 << digitBits) + 1, 0);
+        for (std::size_t line : *lines)
+            ++starts[((line >> shift) & ((1 << digitBits) - 1)) + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (std::size_t line : *lines)
+            sorted[starts[(line >> shift) & ((1 << digitBits) - 1)]++] = line;
+        lines->swap(sorted);
+    }
+}
+
 Lines sortedLines(const QByteArray &bytes)
 {
     Lines lines;
@@ -52,7 +69,7 @@ Lines sortedLines(const QByteArray &bytes)
     for (int end; (end = bytes.indexOf('\n', start)) >= 0; start = end + 1)
         lines.push_back(hash(std::string_view(bytes.constData() + start, end - start)));
     lines.push_back(hash(std::string_view(bytes.constData() + start, bytes.size() - start)));
-    std::sort(lines.begin(), lines.end());
+    radixSort(&lines);
     return lines;
 }
 
@@ -171,30 +188,74 @@ QVector<VersionHistory::Version> VersionHistory::versions() const
     return versions;
 }
 
-// A version is a plausible ancestor of a file when the file holds it, or was written
-// after this machine first saw it and took on the step that led to it.
-int VersionHistory::chooseBase(const QVector<Version> &versions, const Written &copy, const Written &file)
+namespace {
+
+struct Seen
 {
-    std::vector<Lines> sorted(versions.size());
+    QByteArray hash;
+    qint64 seen;
+};
+
+// A version is a plausible ancestor of a file when the file holds it, or was written
+// after this machine first saw it and took on the step that led to it. The versions'
+// bytes are asked for only where their steps must be compared, newest first.
+int chooseBaseOf(const QVector<Seen> &seen, const std::function<QByteArray(int)> &bytesOf,
+                 const VersionHistory::Written &copy, const VersionHistory::Written &file)
+{
+    QVector<QByteArray> bytes(seen.size());
+    std::vector<Lines> sorted(seen.size());
+    auto bytesAt = [&](int i) -> const QByteArray & {
+        if (bytes.at(i).isNull())
+            bytes[i] = bytesOf(i);
+        return bytes.at(i);
+    };
     auto linesOf = [&](int i) -> const Lines & {
         if (sorted[i].empty())
-            sorted[i] = sortedLines(versions.at(i).bytes);
+            sorted[i] = sortedLines(bytesAt(i));
         return sorted[i];
     };
     const Lines copyLines = sortedLines(copy.bytes);
     const Lines fileLines = sortedLines(file.bytes);
-    auto descends = [&](const Written &x, const Lines &xLines, int i) {
-        if (x.bytes == versions.at(i).bytes)
+    const QByteArray copyHash = sha1(copy.bytes);
+    const QByteArray fileHash = sha1(file.bytes);
+    auto descends = [&](const VersionHistory::Written &x, const QByteArray &xHash, const Lines &xLines, int i) {
+        if (xHash == seen.at(i).hash)
             return true;
-        if (x.modified + clockTolerance < versions.at(i).seen)
+        if (x.modified + clockTolerance < seen.at(i).seen)
             return false;
         return i == 0 || reflectsStep(xLines, linesOf(i - 1), linesOf(i));
     };
-    for (int i = versions.size() - 1; i >= 0; --i) {
-        if (descends(copy, copyLines, i) && descends(file, fileLines, i))
+    for (int i = seen.size() - 1; i >= 0; --i) {
+        if (descends(copy, copyHash, copyLines, i) && descends(file, fileHash, fileLines, i))
             return i;
     }
     return -1;
+}
+
+} // namespace
+
+int VersionHistory::chooseBase(const QVector<Version> &versions, const Written &copy, const Written &file)
+{
+    QVector<Seen> seen;
+    for (const Version &version : versions)
+        seen.append({sha1(version.bytes), version.seen});
+    return chooseBaseOf(seen, [&versions](int i) { return versions.at(i).bytes; }, copy, file);
+}
+
+bool VersionHistory::findBase(const Written &copy, const Written &file, QByteArray *base) const
+{
+    const Index index = readIndex();
+    QVector<Seen> seen;
+    for (const Entry &entry : index.seen)
+        seen.append({entry.hash, entry.seen});
+    auto bytesOf = [this, &index](int i) {
+        QFile version(versionPath(index.seen.at(i).hash));
+        return version.open(QIODevice::ReadOnly) ? version.readAll() : QByteArray("");
+    };
+    const int chosen = chooseBaseOf(seen, bytesOf, copy, file);
+    if (chosen >= 0)
+        *base = bytesOf(chosen);
+    return chosen >= 0;
 }
 
 // Everything of the last month stays, and at least the last few dozen versions.

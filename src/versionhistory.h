@@ -37,6 +37,8 @@ public:
     // The newest of versions, oldest first, that both copy and file plausibly descend
     // from, or -1 when none does.
     static int chooseBase(const QVector<Version> &versions, const Written &copy, const Written &file);
+    // The same choice among the versions recorded, which are read only as needed.
+    bool findBase(const Written &copy, const Written &file, QByteArray *base) const;
 
     static constexpr int keptVersions = 50;
     static constexpr qint64 keptMilliseconds = 30LL * 24 * 60 * 60 * 1000;
