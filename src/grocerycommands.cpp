@@ -12,9 +12,9 @@ QStringList groceryItems(QString text)
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     QStringList items;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
+    for (const QStringRef &line : text.splitRef(QLatin1Char('\n'))) {
         if (!std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); }))
-            items.append(line);
+            items.append(line.toString());
     }
     return items;
 }

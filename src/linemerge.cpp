@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QVector>
 
+#include <numeric>
+
 namespace {
 
 // Beyond this many differing lines the two are taken as having nothing in common
@@ -214,25 +216,29 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
         merged[item] = mergedCount(inBase.at(item), inFile.at(item), inCopy.at(item));
 
     // The file's items in its order, its last repeats dropped first where the merge
-    // keeps fewer; each kept row noted by item and repeat, to find where the copy's
-    // items stand.
-    QVector<int> repeat(merged.size(), 0);
-    QHash<QPair<int, int>, int> keptRows;
-    keptRows.reserve(file.size());
+    // keeps fewer; the kept rows of each item in order, to find where the copy's items
+    // stand: those of item n from keptFrom[n] on in keptRows.
+    QVector<int> kept(merged.size(), 0);
     QVector<bool> keep(file.size());
     for (int row = 0; row < file.size(); ++row) {
         const int item = items.file.at(row);
-        keep[row] = repeat[item] < merged.at(item);
+        keep[row] = kept[item] < merged.at(item);
+        kept[item] += keep.at(row);
+    }
+    QVector<int> keptFrom(merged.size() + 1, 0);
+    std::partial_sum(kept.cbegin(), kept.cend(), keptFrom.begin() + 1);
+    QVector<int> keptRows(keptFrom.last());
+    QVector<int> filled = keptFrom;
+    for (int row = 0; row < file.size(); ++row) {
         if (keep.at(row))
-            keptRows.insert({item, repeat[item]}, row);
-        ++repeat[item];
+            keptRows[filled[items.file.at(row)]++] = row;
     }
 
     // The copy's extra repeats of an item are its additions, taken from its end. Each
     // goes after the file's item it follows in the copy, or after the addition before
     // it; with nothing before it, at the end.
     QVector<QStringList> addedAfter(file.size() + 1);
-    repeat.fill(0);
+    QVector<int> repeat(merged.size(), 0);
     int anchor = file.size();
     for (int row = 0; row < copy.size(); ++row) {
         const int item = items.copy.at(row);
@@ -240,8 +246,8 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
         const int additions = qMax(0, merged.at(item) - inFile.at(item));
         if (seen >= inCopy.at(item) - additions)
             addedAfter[anchor].append(copy.at(row));
-        else
-            anchor = keptRows.value({item, seen}, anchor);
+        else if (seen < kept.at(item))
+            anchor = keptRows.at(keptFrom.at(item) + seen);
     }
 
     QStringList result;
