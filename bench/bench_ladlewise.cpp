@@ -503,7 +503,7 @@ bool notesArriving()
 }
 
 // This machine added an item while another deleted a quarter of the list; the copy
-// Syncthing sets aside is merged back and shown.
+// Syncthing sets aside is merged back and shown, against reading both files.
 bool mergeConflictCopy()
 {
     Home home;

@@ -15,7 +15,7 @@ class QListWidget;
 // changed on disk.
 using GroceryListWriter = std::function<void(const std::function<void()> &change)>;
 
-QStringList groceryItems(QString text);
+QStringList groceryItems(const QString &text);
 QStringList groceryListEntries(const QListWidget *list);
 int nearestGroceryRow(const QListWidget *list, const QString &text, int row);
 
