@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -21,7 +20,8 @@
 
 namespace {
 
-const quint32 indexMagic = 0x4c56'0001;
+const quint32 indexMagic = 0x4c56'0003;
+const int checksumSize = 20;
 
 QByteArray sha1(const QByteArray &bytes)
 {
@@ -146,11 +146,37 @@ void VersionHistory::record(const QByteArray &bytes, qint64 seen)
     Index index = readIndex();
     if (!index.seen.isEmpty() && index.seen.last().hash == hash)
         return;
-    if (!QFileInfo::exists(versionPath(hash)) && !writeAtomically(versionPath(hash), bytes))
+    Entry entry {hash, seen, 0, bytes.size()};
+    const auto stored = std::find_if(index.seen.cbegin(), index.seen.cend(),
+                                     [&hash](const Entry &other) { return other.hash == hash; });
+    if (stored != index.seen.cend())
+        entry.offset = stored->offset;
+    else if (!appendToPack(bytes, &entry.offset))
         return;
-    index.seen.append({hash, seen});
+    index.seen.append(entry);
     prune(&index);
     writeIndex(index);
+}
+
+// All versions live in one file they are appended to: a file system slows down making
+// files while many were freed a moment before, as happens while a list is saved.
+// What a write cut short leaves at the end is never referred to.
+bool VersionHistory::appendToPack(const QByteArray &bytes, qint64 *offset) const
+{
+    QFile pack(packPath());
+    if (!pack.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    *offset = pack.size();
+    return pack.write(bytes) == bytes.size() && pack.flush();
+}
+
+QByteArray VersionHistory::readVersion(const Entry &entry) const
+{
+    QFile pack(packPath());
+    if (!pack.open(QIODevice::ReadOnly) || !pack.seek(entry.offset))
+        return QByteArray("");
+    const QByteArray bytes = pack.read(entry.size);
+    return bytes.size() == entry.size ? bytes : QByteArray("");
 }
 
 void VersionHistory::recordMerged(const QByteArray &copy)
@@ -159,7 +185,7 @@ void VersionHistory::recordMerged(const QByteArray &copy)
         return;
     const FolderLock lock(folder);
     Index index = readIndex();
-    index.merged.append({sha1(copy), QDateTime::currentMSecsSinceEpoch()});
+    index.merged.append({sha1(copy), QDateTime::currentMSecsSinceEpoch(), 0, 0});
     prune(&index);
     writeIndex(index);
 }
@@ -175,16 +201,8 @@ bool VersionHistory::wasMerged(const QByteArray &copy) const
 QVector<VersionHistory::Version> VersionHistory::versions() const
 {
     QVector<Version> versions;
-    QHash<QByteArray, QByteArray> loaded;
-    for (const Entry &entry : readIndex().seen) {
-        if (!loaded.contains(entry.hash)) {
-            QFile file(versionPath(entry.hash));
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            loaded.insert(entry.hash, file.readAll());
-        }
-        versions.append({loaded.value(entry.hash), entry.seen});
-    }
+    for (const Entry &entry : readIndex().seen)
+        versions.append({readVersion(entry), entry.seen});
     return versions;
 }
 
@@ -248,10 +266,7 @@ bool VersionHistory::findBase(const Written &copy, const Written &file, QByteArr
     QVector<Seen> seen;
     for (const Entry &entry : index.seen)
         seen.append({entry.hash, entry.seen});
-    auto bytesOf = [this, &index](int i) {
-        QFile version(versionPath(index.seen.at(i).hash));
-        return version.open(QIODevice::ReadOnly) ? version.readAll() : QByteArray("");
-    };
+    auto bytesOf = [this, &index](int i) { return readVersion(index.seen.at(i)); };
     const int chosen = chooseBaseOf(seen, bytesOf, copy, file);
     if (chosen >= 0)
         *base = bytesOf(chosen);
@@ -270,44 +285,61 @@ void VersionHistory::prune(Index *index) const
         return dropped > 0;
     };
     pruneEntries(&index->merged);
-    if (!pruneEntries(&index->seen))
-        return;
-    QSet<QString> kept;
-    for (const Entry &entry : qAsConst(index->seen))
-        kept.insert(QString::fromLatin1(entry.hash.toHex()));
-    const QStringList stored = QDir(folder).entryList({QStringLiteral("????????????????????????????????????????")},
-                                                      QDir::Files);
-    for (const QString &name : stored) {
-        if (!kept.contains(name))
-            QFile::remove(folder + QLatin1Char('/') + name);
-    }
+    if (pruneEntries(&index->seen))
+        rewritePack(index);
 }
 
+// Keeps only the versions still referred to; rare, as a version stays a month.
+void VersionHistory::rewritePack(Index *index) const
+{
+    QByteArray pack;
+    QVector<Entry> seen = index->seen;
+    QHash<QByteArray, qint64> offsets;
+    for (Entry &entry : seen) {
+        if (!offsets.contains(entry.hash)) {
+            offsets.insert(entry.hash, pack.size());
+            pack += readVersion(entry);
+        }
+        entry.offset = offsets.value(entry.hash);
+    }
+    if (writeAtomically(packPath(), pack))
+        index->seen = seen;
+}
+
+// Under the lock, as it is written in place.
 VersionHistory::Index VersionHistory::readIndex() const
 {
-    Index index;
-    QFile file(folder + QLatin1String("/index"));
+    const FolderLock lock(folder);
+    QFile file(indexPath());
     if (!file.open(QIODevice::ReadOnly))
-        return index;
-    QDataStream stream(&file);
+        return Index();
+    const QByteArray bytes = file.readAll();
+    const int contentSize = bytes.size() - checksumSize;
+    // A damaged index, or one whose writing was cut short, counts as none.
+    if (contentSize <= 0 || sha1(bytes.left(contentSize)) != bytes.mid(contentSize))
+        return Index();
+    QDataStream stream(bytes.left(contentSize));
     quint32 magic = 0;
     QString recordedPath;
     stream >> magic >> recordedPath;
     if (magic != indexMagic || recordedPath != filePath)
-        return index;
+        return Index();
+    Index index;
     for (QVector<Entry> *entries : {&index.seen, &index.merged}) {
         qint32 count = 0;
         stream >> count;
         for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
             Entry entry;
-            stream >> entry.hash >> entry.seen;
+            stream >> entry.hash >> entry.seen >> entry.offset >> entry.size;
             entries->append(entry);
         }
     }
-    // A damaged index counts as none.
     return stream.status() == QDataStream::Ok ? index : Index();
 }
 
+// Written in place rather than renamed into place: a file system slows down making
+// files while many were freed a moment before, and the index changes with every
+// version. The checksum at its end tells a write that was cut short.
 bool VersionHistory::writeIndex(const Index &index) const
 {
     QByteArray bytes;
@@ -316,12 +348,19 @@ bool VersionHistory::writeIndex(const Index &index) const
     for (const QVector<Entry> *entries : {&index.seen, &index.merged}) {
         stream << qint32(entries->size());
         for (const Entry &entry : *entries)
-            stream << entry.hash << entry.seen;
+            stream << entry.hash << entry.seen << entry.offset << entry.size;
     }
-    return writeAtomically(folder + QLatin1String("/index"), bytes);
+    bytes += sha1(bytes);
+    QFile file(indexPath());
+    return file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size() && file.resize(bytes.size());
 }
 
-QString VersionHistory::versionPath(const QByteArray &hash) const
+QString VersionHistory::indexPath() const
 {
-    return folder + QLatin1Char('/') + QString::fromLatin1(hash.toHex());
+    return folder + QLatin1String("/index");
+}
+
+QString VersionHistory::packPath() const
+{
+    return folder + QLatin1String("/versions");
 }

@@ -44,10 +44,13 @@ public:
     static constexpr qint64 keptMilliseconds = 30LL * 24 * 60 * 60 * 1000;
 
 private:
+    // A version seen, or a copy merged; a version's bytes stand in the pack file.
     struct Entry
     {
         QByteArray hash;
         qint64 seen;
+        qint64 offset;
+        qint32 size;
     };
     struct Index
     {
@@ -56,10 +59,14 @@ private:
     };
 
     void record(const QByteArray &bytes, qint64 seen);
+    bool appendToPack(const QByteArray &bytes, qint64 *offset) const;
+    QByteArray readVersion(const Entry &entry) const;
+    void rewritePack(Index *index) const;
     Index readIndex() const;
     bool writeIndex(const Index &index) const;
     void prune(Index *index) const;
-    QString versionPath(const QByteArray &hash) const;
+    QString indexPath() const;
+    QString packPath() const;
 
     QString filePath;
     QString folder;

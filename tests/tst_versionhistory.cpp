@@ -13,6 +13,7 @@ private slots:
     void baseIsWhatBothSidesLastHad_data();
     void baseIsWhatBothSidesLastHad();
     void versionsAreKeptAcrossRestarts();
+    void prunedHistoryKeepsTheRestReadable();
 };
 
 namespace {
@@ -84,6 +85,24 @@ void tst_VersionHistory::versionsAreKeptAcrossRestarts()
     QVERIFY(history.wasMerged("eggs\nrice"));
     QVERIFY(!history.wasMerged("eggs\nmilk"));
     QVERIFY2(VersionHistory(home.dataPath("other.txt")).versions().isEmpty(), "histories of two files mixed");
+}
+
+// A missing file is dated at the epoch, older than the month kept; dropping it rewrites
+// the store of versions, which must leave the others where the index finds them.
+void tst_VersionHistory::prunedHistoryKeepsTheRestReadable()
+{
+    TemporaryHome home;
+    const QString path = home.dataPath("list.txt");
+    VersionHistory(path).recordMissing();
+    QStringList recorded;
+    for (int i = 0; i <= VersionHistory::keptVersions; ++i) {
+        recorded << QString("eggs\n%1").arg(i);
+        VersionHistory(path).recordSeen(recorded.last().toUtf8());
+    }
+    QStringList kept;
+    for (const VersionHistory::Version &version : VersionHistory(path).versions())
+        kept << QString::fromUtf8(version.bytes);
+    QCOMPARE(kept, recorded);
 }
 
 QTEST_MAIN(tst_VersionHistory)
