@@ -148,15 +148,17 @@ bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)
     SyncedFile kept(nullptr, SyncedFile::NotWatched);
     kept.setPath(paths.first());
     kept.refresh();
-    QStringList merged;
-    for (const QString &path : qAsConst(paths)) {
-        SyncedFile file(nullptr, SyncedFile::NotWatched);
-        file.setPath(path);
-        file.refresh();
-        if (!file.isReadable() || !kept.isReadable())
+    if (!kept.isReadable())
+        return false;
+    QStringList merged = kept.text().isEmpty() ? QStringList() : lines(kept.text());
+    for (const QString &path : paths.mid(1)) {
+        SyncedFile other(nullptr, SyncedFile::NotWatched);
+        other.setPath(path);
+        other.refresh();
+        if (!other.isReadable())
             return false;
-        if (!file.text().isEmpty())
-            merged = merged.isEmpty() ? lines(file.text()) : mergeLinesWithoutBase(merged, lines(file.text()));
+        if (!other.text().isEmpty())
+            merged = merged.isEmpty() ? lines(other.text()) : mergeLinesWithoutBase(merged, lines(other.text()));
     }
     const QString text = merged.join(QLatin1Char('\n'));
     if (text != kept.text() && kept.write(text) != SyncedFile::Written)

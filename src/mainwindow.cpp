@@ -303,11 +303,10 @@ QStringList MainWindow::mealNoteFiles(const QStringList &noteFiles, const QDate 
 // in its file, unless the system's own name is taken too.
 QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
 {
-    const QString ownName = savedMealsPath + selectedDateText();
-    const bool ownNameTaken = std::any_of(dayFiles.begin(), dayFiles.end(), [&ownName](const QString &path) {
-        return path.startsWith(ownName + QLatin1Char('.'));
+    const bool ownNameTaken = std::any_of(dayFiles.begin(), dayFiles.end(), [this](const QString &path) {
+        return isNamedInOwnLanguage(path);
     });
-    return dayFiles.isEmpty() || ownNameTaken ? ownName + QLatin1String(".txt") : dayFiles.first();
+    return dayFiles.isEmpty() || ownNameTaken ? ownMealNotePath() : dayFiles.first();
 }
 
 // Two languages' names for one day (two machines saved it while apart) become one
@@ -315,13 +314,23 @@ QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
 // system's language are named exactly after it in another.
 bool MainWindow::joinMealNoteNames(const QStringList &dayFiles)
 {
-    const QString ownName = savedMealsPath + selectedDateText();
     QStringList exactNames;
     for (const QString &path : dayFiles) {
-        if (path == ownName + QLatin1String(".txt") || !path.startsWith(ownName + QLatin1Char('.')))
+        if (path == ownMealNotePath() || !isNamedInOwnLanguage(path))
             exactNames << path;
     }
     return exactNames.size() > 1 && conflictMerger->mergeNamesOfOneNote(exactNames);
+}
+
+QString MainWindow::ownMealNotePath() const
+{
+    return savedMealsPath + selectedDateText() + QLatin1String(".txt");
+}
+
+// Named after the selected day by the system's language, look-alikes included.
+bool MainWindow::isNamedInOwnLanguage(const QString &path) const
+{
+    return path.startsWith(savedMealsPath + selectedDateText() + QLatin1Char('.'));
 }
 
 QString MainWindow::storedMealNote(const QStringList &noteFiles, const QDate &day) const

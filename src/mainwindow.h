@@ -76,6 +76,8 @@ private:
     QStringList mealNoteFiles(const QStringList &noteFiles, const QDate &day) const;
     QString mealNoteSavePath(const QStringList &dayFiles) const;
     bool joinMealNoteNames(const QStringList &dayFiles);
+    QString ownMealNotePath() const;
+    bool isNamedInOwnLanguage(const QString &path) const;
     QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();

@@ -140,20 +140,30 @@ void VersionHistory::recordMissing()
 void VersionHistory::record(const QByteArray &bytes, qint64 seen)
 {
     const QByteArray hash = sha1(bytes);
+    update([&](Index *index) {
+        if (!index->seen.isEmpty() && index->seen.last().hash == hash)
+            return false;
+        Entry entry {hash, seen, 0, bytes.size()};
+        const auto stored = std::find_if(index->seen.cbegin(), index->seen.cend(),
+                                         [&hash](const Entry &other) { return other.hash == hash; });
+        if (stored != index->seen.cend())
+            entry.offset = stored->offset;
+        else if (!appendToPack(bytes, &entry.offset))
+            return false;
+        index->seen.append(entry);
+        return true;
+    });
+}
+
+// Changes the index under the lock; change says whether there is anything to write.
+void VersionHistory::update(const std::function<bool(Index *)> &change) const
+{
     if (!QDir().mkpath(folder))
         return;
     const FolderLock lock(folder);
     Index index = readIndex();
-    if (!index.seen.isEmpty() && index.seen.last().hash == hash)
+    if (!change(&index))
         return;
-    Entry entry {hash, seen, 0, bytes.size()};
-    const auto stored = std::find_if(index.seen.cbegin(), index.seen.cend(),
-                                     [&hash](const Entry &other) { return other.hash == hash; });
-    if (stored != index.seen.cend())
-        entry.offset = stored->offset;
-    else if (!appendToPack(bytes, &entry.offset))
-        return;
-    index.seen.append(entry);
     prune(&index);
     writeIndex(index);
 }
@@ -181,13 +191,11 @@ QByteArray VersionHistory::readVersion(const Entry &entry) const
 
 void VersionHistory::recordMerged(const QByteArray &copy)
 {
-    if (!QDir().mkpath(folder))
-        return;
-    const FolderLock lock(folder);
-    Index index = readIndex();
-    index.merged.append({sha1(copy), QDateTime::currentMSecsSinceEpoch(), 0, 0});
-    prune(&index);
-    writeIndex(index);
+    const Entry merged {sha1(copy), QDateTime::currentMSecsSinceEpoch(), 0, 0};
+    update([&merged](Index *index) {
+        index->merged.append(merged);
+        return true;
+    });
 }
 
 bool VersionHistory::wasMerged(const QByteArray &copy) const

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class VersionHistory
 {
 public:
@@ -59,6 +61,7 @@ private:
     };
 
     void record(const QByteArray &bytes, qint64 seen);
+    void update(const std::function<bool(Index *)> &change) const;
     bool appendToPack(const QByteArray &bytes, qint64 *offset) const;
     QByteArray readVersion(const Entry &entry) const;
     void rewritePack(Index *index) const;
