@@ -7,9 +7,11 @@
 #include "textdecoding.h"
 #include "versionhistory.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTimer>
 
 #include <algorithm>
@@ -50,14 +52,26 @@ QStringList mergeWithoutBase(ConflictMerger::Content content, const QString &fil
     return mergeLinesWithoutBase(parts(content, file), parts(content, copy));
 }
 
-qint64 modified(const QString &path)
+MergeSide side(const QString &path, const QByteArray &bytes)
 {
-    return QFileInfo(path).lastModified().toMSecsSinceEpoch();
+    const QFileInfo info(path);
+    return {bytes, info.lastModified().toMSecsSinceEpoch(), info.metadataChangeTime().toMSecsSinceEpoch()};
+}
+
+// One conflict, told from a later one that set aside the same bytes under the same
+// name: by the time its writer gave it too.
+QByteArray copyKey(const QString &copyPath, const QByteArray &copy)
+{
+    QCryptographicHash key(QCryptographicHash::Sha1);
+    key.addData(QFileInfo(copyPath).fileName().toUtf8());
+    key.addData(QByteArray::number(QFileInfo(copyPath).lastModified().toMSecsSinceEpoch()));
+    key.addData(copy);
+    return key.result();
 }
 
 } // namespace
 
-qint64 ConflictMerger::settleTime = 2000;
+qint64 ConflictMerger::settleTime = defaultSettleTime;
 qint64 ConflictMerger::baselessCopyWait = 10 * 60 * 1000;
 
 ConflictMerger::ConflictMerger(QObject *parent)
@@ -83,60 +97,73 @@ void ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &f
 void ConflictMerger::mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
                                  const QString &onlyCopiesOf, const std::function<void()> &lookAgain)
 {
-    QStringList copies;
+    QMap<QString, QStringList> copiesOf;
+    const QString folderPath = QDir(folder).path() + QLatin1Char('/');
     for (const QString &fileName : fileNames) {
         const QString copyOf = SyncedFile::conflictCopyOriginal(fileName);
         if (!copyOf.isEmpty() && (onlyCopiesOf.isEmpty() || copyOf == onlyCopiesOf))
-            copies << fileName;
+            copiesOf[folderPath + copyOf] << folderPath + fileName;
     }
-    std::sort(copies.begin(), copies.end());
-    const QString folderPath = QDir(folder).path() + QLatin1Char('/');
-    for (const QString &copy : qAsConst(copies)) {
-        const QString originalPath = folderPath + SyncedFile::conflictCopyOriginal(copy);
+    for (auto copies = copiesOf.begin(); copies != copiesOf.end(); ++copies) {
         // The sync tool may be half-way, the copy set aside and the new file not yet
         // in; its arrival brings the next look.
-        if (!QFileInfo::exists(originalPath))
+        if (!QFileInfo::exists(copies.key()))
             continue;
-        const qint64 unsettled = untilSettled({folderPath + copy, originalPath}, settleTime);
+        std::sort(copies->begin(), copies->end());
+        const qint64 unsettled = untilSettled(*copies + QStringList(copies.key()), settleTime);
         if (unsettled > 0)
             lookAgainIn(folder, unsettled, lookAgain);
         else
-            mergeCopy(folderPath + copy, originalPath, content, lookAgain);
+            mergeCopiesOf(copies.key(), *copies, content, lookAgain);
     }
 }
 
 // Under the lock every Ladlewise process takes to write into the folder, so that one
 // copy is merged once: another window that had it in view finds it gone.
-void ConflictMerger::mergeCopy(const QString &copyPath, const QString &originalPath, Content content,
-                               const std::function<void()> &lookAgain)
+void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
+                                   const std::function<void()> &lookAgain)
 {
-    const FolderLock lock(QFileInfo(originalPath).path());
-    QByteArray copy;
-    if (!SyncedFile::readConflictCopy(copyPath, &copy))
+    const QString folder = QFileInfo(originalPath).path();
+    const FolderLock lock(folder);
+    if (!lock.isHeld()) {
+        lookAgainIn(folder, FolderLock::defaultWait, lookAgain);
         return;
+    }
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     file.setPath(originalPath);
     file.refresh();
-    if (!file.isReadable())
+    for (const QString &copyPath : copyPaths) {
+        if (file.isReadable())
+            mergeCopy(copyPath, &file, content, lookAgain);
+    }
+}
+
+void ConflictMerger::mergeCopy(const QString &copyPath, SyncedFile *file, Content content,
+                               const std::function<void()> &lookAgain)
+{
+    QByteArray copy;
+    if (!SyncedFile::readConflictCopy(copyPath, &copy))
         return;
-    VersionHistory history(originalPath);
+    VersionHistory history(file->path());
+    const QByteArray key = copyKey(copyPath, copy);
     const QString copyText = decodeText(copy);
-    if (copyText == file.text() || history.wasMerged(copy)) {
+    if (copyText == file->text() || history.wasMerged(key, file->bytes())) {
         QFile::remove(copyPath);
         return;
     }
     QByteArray base;
-    const bool hasBase = history.findBase({copy, modified(copyPath)}, {file.bytes(), modified(originalPath)}, &base);
+    const bool hasBase = history.findBase(side(copyPath, copy), side(file->path(), file->bytes()), &base);
     if (!hasBase && !waitedWithoutBase(copyPath, lookAgain))
         return;
 
-    const QStringList merged = hasBase ? merge(content, decodeText(base), file.text(), copyText)
-                                       : mergeWithoutBase(content, file.text(), copyText);
+    const QStringList merged = hasBase ? merge(content, decodeText(base), file->text(), copyText)
+                                       : mergeWithoutBase(content, file->text(), copyText);
     const QString text = merged.join(QLatin1Char('\n'));
-    // Changed meanwhile by a program that takes no lock: its event brings another look.
-    if (text != file.text() && file.write(text) != SyncedFile::Written)
+    if (!history.recordMerging(key, encodeText(text)))
         return;
-    history.recordMerged(copy);
+    // Changed meanwhile by a program that takes no lock: its event brings another look.
+    if (text != file->text() && file->write(text) != SyncedFile::Written)
+        return;
     firstSeenWithoutBase.remove(copyPath);
     QFile::remove(copyPath);
 }
@@ -145,6 +172,8 @@ bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)
 {
     std::sort(paths.begin(), paths.end());
     const FolderLock lock(QFileInfo(paths.first()).path());
+    if (!lock.isHeld())
+        return false;
     SyncedFile kept(nullptr, SyncedFile::NotWatched);
     kept.setPath(paths.first());
     kept.refresh();

@@ -1,10 +1,11 @@
 // Merges back the copies a sync tool sets aside when two machines changed a file at
 // the same time, so that nothing either machine saved stays hidden in a copy. It
-// decides when and what: a copy is merged once the file and the copy have stopped
-// changing for a moment, three-way against the version both sides last had (see
-// VersionHistory), whichever machine made it. With no such version (a machine that
-// never saw the file before they diverged) the copy waits for the machines that have
-// one, and is then merged keeping the lines of both.
+// decides when and what: once the file and all its copies have stopped changing for a
+// moment, the copies are merged one after another under one hold of the folder lock,
+// three-way against what both sides surely had (see chooseMergeBase), whichever
+// machine made them. With no such base (a machine that never saw the file before they
+// diverged) a copy waits for the machines that have one, and is then merged keeping
+// the lines of both.
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
 
@@ -16,6 +17,8 @@
 #include <QTimer>
 
 #include <functional>
+
+class SyncedFile;
 
 class ConflictMerger : public QObject
 {
@@ -33,6 +36,7 @@ public:
     // the others are removed once that is written. True when it was done.
     bool mergeNamesOfOneNote(QStringList paths);
 
+    static constexpr qint64 defaultSettleTime = 2000;
     static void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
     static void setBaselessCopyWait(qint64 milliseconds) { baselessCopyWait = milliseconds; }
 
@@ -42,7 +46,9 @@ private:
 
     void mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
-    void mergeCopy(const QString &copyPath, const QString &originalPath, Content content,
+    void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
+                       const std::function<void()> &lookAgain);
+    void mergeCopy(const QString &copyPath, SyncedFile *file, Content content,
                    const std::function<void()> &lookAgain);
     bool waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain);
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);

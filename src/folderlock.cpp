@@ -23,31 +23,34 @@ QHash<QString, int> &heldFolders()
 
 } // namespace
 
-// A lock that cannot be had within a second (a stuck process) is gone without: the
-// write then goes on unlocked rather than freezing the window.
-FolderLock::FolderLock(const QString &folder)
+FolderLock::FolderLock(const QString &folder, int wait)
     : key(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
 {
     if (heldFolders().value(key) > 0) {
         ++heldFolders()[key];
+        held = true;
         return;
     }
     descriptor = ::open(QFile::encodeName(key).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     QElapsedTimer waited;
     waited.start();
     while (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK || waited.elapsed() > 1000) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() > wait) {
             ::close(descriptor);
             descriptor = -1;
             break;
         }
         ::usleep(1000);
     }
-    ++heldFolders()[key];
+    held = descriptor >= 0;
+    if (held)
+        ++heldFolders()[key];
 }
 
 FolderLock::~FolderLock()
 {
+    if (!held)
+        return;
     if (--heldFolders()[key] == 0)
         heldFolders().remove(key);
     if (descriptor >= 0)

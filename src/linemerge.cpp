@@ -108,8 +108,7 @@ void mergeChunk(const Range &base, const Range &ours, const Range &theirs, QStri
     } else if (theirs == base) {
         *merged += ours.toList();
     } else {
-        *merged += theirs.toList();
-        *merged += ours.toList();
+        *merged += mergeItems(base.toList(), theirs.toList(), ours.toList());
     }
 }
 

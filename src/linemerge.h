@@ -8,7 +8,8 @@
 
 // Three-way merge, as diff3 does it: lines added on either side are kept, lines
 // removed on either side stay removed, and where both sides changed the same lines
-// both are kept, theirs first.
+// they are merged as items are, theirs in their order and ours after the line they
+// follow.
 QStringList mergeLines(const QStringList &base, const QStringList &ours, const QStringList &theirs);
 
 // With no common version known: the file's lines, then the copy's lines the file

@@ -4,6 +4,7 @@
 #include "accessibility.h"
 #include "calendaraccessible.h"
 #include "conflictmerger.h"
+#include "folderlock.h"
 #include "grocerycommands.h"
 #include "notenames.h"
 #include "syncedfile.h"
@@ -29,6 +30,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// How long another window may keep the folder before the user is told.
+const qint64 groceryListBusyWarning = 5000;
+
+} // namespace
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , groceryListPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/list.txt"))
@@ -40,6 +48,7 @@ MainWindow::MainWindow(QWidget *parent)
     , groceryListDrop(new TextDropFilter(this))
     , groceryHistory(new QUndoStack(this))
     , conflictMerger(new ConflictMerger(this))
+    , groceryListRetry(new QTimer(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
@@ -55,6 +64,8 @@ MainWindow::MainWindow(QWidget *parent)
     addHistoryActions();
     groceryListDrop->watch(ui->GroceryList->viewport());
     setViewMode();
+    groceryListRetry->setSingleShot(true);
+    connect(groceryListRetry, &QTimer::timeout, this, &MainWindow::writeGroceryList);
     loadGroceryList();
     lookAfterMealNotes(savedMealFiles());
     loadMealNote();
@@ -350,7 +361,7 @@ bool MainWindow::storeMealNote()
             return false;
         mealNoteFile->refresh();
     }
-    if (result == SyncedFile::Failed) {
+    if (result != SyncedFile::Written) {
         warnSaveFailed(QStringLiteral("The meal note could not be saved to %1: %2"), mealNoteFile);
         return false;
     }
@@ -432,7 +443,8 @@ void MainWindow::mergeGroceryListCopies()
     conflictMerger->mergeListCopies(groceryListPath);
 }
 
-// Shows the list as its file holds it, keeping the current entry and the view.
+// Shows the list as its file holds it, with the commands not yet written, keeping the
+// current entry and the view.
 void MainWindow::showGroceryList()
 {
     QListWidget *list = ui->GroceryList;
@@ -441,6 +453,8 @@ void MainWindow::showGroceryList()
     const int scrolledTo = list->verticalScrollBar()->value();
     list->clear();
     list->addItems(groceryItems(groceryListFile->text()));
+    for (const std::function<void()> &command : qAsConst(unwrittenGroceryCommands))
+        command();
     if (row >= 0)
         list->setCurrentRow(nearestGroceryRow(list, current, row));
     list->verticalScrollBar()->setValue(scrolledTo);
@@ -453,28 +467,47 @@ QString MainWindow::groceryListText() const
 }
 
 // Every command ends by writing the list. When the file changed on disk since this
-// window last saw it, the command is applied again to the list as the file now holds
-// it, so that nothing another window or program put there is written over.
+// window last saw it, the commands not yet written are applied again to the list as
+// the file now holds it, so that nothing another window or program put there is
+// written over. While another window keeps the folder's lock, they wait and are tried
+// again shortly.
 void MainWindow::applyToGroceryList(const std::function<void()> &command)
 {
     command();
-    while (!saveGroceryList()) {
-        groceryListFile->refresh();
-        showGroceryList();
-        command();
-    }
+    unwrittenGroceryCommands.append(command);
+    writeGroceryList();
 }
 
-// Writes the list unless the file changed on disk since this window last saw it;
-// false then, as the command must go onto the list as it now is.
-bool MainWindow::saveGroceryList()
+void MainWindow::writeGroceryList()
+{
+    SyncedFile::WriteResult result;
+    while ((result = saveGroceryList()) == SyncedFile::ChangedOnDisk) {
+        groceryListFile->refresh();
+        showGroceryList();
+    }
+    if (result == SyncedFile::Busy) {
+        groceryListRetry->start(FolderLock::defaultWait);
+        return;
+    }
+    unwrittenGroceryCommands.clear();
+    groceryListBusy.invalidate();
+    toldGroceryListBusy = false;
+}
+
+// Writes the list unless the file changed on disk since this window last saw it. A
+// lock kept for long is told once, and the list tried again until it is written.
+SyncedFile::WriteResult MainWindow::saveGroceryList()
 {
     const SyncedFile::WriteResult result = groceryListFile->write(groceryListText());
-    if (result == SyncedFile::Failed) {
+    if (result == SyncedFile::Busy && !groceryListBusy.isValid())
+        groceryListBusy.start();
+    const bool busyForLong = result == SyncedFile::Busy && groceryListBusy.elapsed() > groceryListBusyWarning;
+    if (result == SyncedFile::Failed || (busyForLong && !toldGroceryListBusy)) {
+        toldGroceryListBusy = busyForLong;
         warnSaveFailed(QStringLiteral("The grocery list could not be saved to %1: %2"),
                        groceryListFile);
     }
-    return result != SyncedFile::ChangedOnDisk;
+    return result;
 }
 
 // A command that changes nothing still writes the list, as every command does; one

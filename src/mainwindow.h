@@ -12,8 +12,10 @@
 #define MAINWINDOW_H
 
 #include "grocerycommands.h"
+#include "syncedfile.h"
 #include "windowactions.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
@@ -22,7 +24,6 @@ class ConflictMerger;
 class QAction;
 class QUndoCommand;
 class QUndoStack;
-class SyncedFile;
 class TextDropFilter;
 
 QT_BEGIN_NAMESPACE
@@ -86,7 +87,8 @@ private:
     void mergeGroceryListCopies();
     void showGroceryList();
     void applyToGroceryList(const std::function<void()> &command);
-    bool saveGroceryList();
+    void writeGroceryList();
+    SyncedFile::WriteResult saveGroceryList();
     QString groceryListText() const;
     void changeGroceryList(QUndoCommand *command);
     GroceryListWriter groceryListWriter();
@@ -108,6 +110,11 @@ private:
     QAction *redoAction = nullptr;
     QString shownMealNotePath;
     QHash<QString, QString> toldReadFailures;
+    // Applied to the list, not yet written: another window kept the folder's lock.
+    QVector<std::function<void()>> unwrittenGroceryCommands;
+    QTimer *groceryListRetry;
+    QElapsedTimer groceryListBusy;
+    bool toldGroceryListBusy = false;
 };
 
 #endif // MAINWINDOW_H

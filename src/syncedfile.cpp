@@ -144,6 +144,10 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
     }
     // Other Ladlewise processes wait between this re-read and the rename.
     const FolderLock lock(QFileInfo(filePath).path());
+    if (!lock.isHeld()) {
+        error = QStringLiteral("Another Ladlewise window is writing to its folder; try again in a moment");
+        return Busy;
+    }
     const Content onDisk = readContent(filePath);
     if (onDisk.state == Content::Unreadable) {
         error = onDisk.error;
@@ -156,11 +160,10 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
         return Failed;
     }
     VersionHistory history(filePath);
-    // A file this window creates began as nothing, which is what another machine
-    // creating it too began from.
     if (seen.state == Content::Missing)
-        history.recordMissing();
-    history.recordSeen(bytes);
+        history.recordCreated(bytes);
+    else
+        history.recordWritten(bytes, seen.bytes);
     seen = {Content::Read, bytes, QString()};
     seenText = text;
     watch();

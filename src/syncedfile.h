@@ -19,7 +19,8 @@ class SyncedFile : public QObject
     Q_OBJECT
 
 public:
-    enum WriteResult { Written, ChangedOnDisk, Failed };
+    // Busy: another Ladlewise process kept the folder's lock; try again shortly.
+    enum WriteResult { Written, ChangedOnDisk, Busy, Failed };
     // A file only written, never shown, need not be watched; a watcher costs a few
     // milliseconds to close.
     enum Watching { Watched, NotWatched };

@@ -1,10 +1,17 @@
 // The versions of one shared file that this machine has seen, every one it read from
-// disk or wrote, in the order seen, and the conflict copies already merged into it.
-// Kept outside the synced folder, so that a copy a sync tool sets aside can be merged
-// against what both sides had before they diverged, on whichever machine, after a
-// restart too. A few dozen versions are kept, a month's worth at most.
+// disk or wrote, in the order seen, and the conflict copies merged into it. Kept
+// outside the synced folder, so that a copy a sync tool sets aside can be merged
+// against what both sides had before they diverged (see chooseMergeBase), on whichever
+// machine, after a restart too.
+//
+// Stored as one file the versions are appended to, each checked against its hash when
+// read, and an index kept in two slots written in turn, so that a stop at any point
+// leaves the old history or the new one. A version that cannot be read or proven
+// counts as missing, never as empty.
 #ifndef VERSIONHISTORY_H
 #define VERSIONHISTORY_H
+
+#include "mergebase.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,61 +22,70 @@
 class VersionHistory
 {
 public:
-    struct Version
-    {
-        QByteArray bytes;
-        qint64 seen; // first seen, in milliseconds since the epoch
-    };
-    // A version on disk with the time its writer gave it; sync tools keep that time.
-    struct Written
-    {
-        QByteArray bytes;
-        qint64 modified;
-    };
-
     explicit VersionHistory(const QString &filePath);
 
+    // Read from disk, as another program left it.
     void recordSeen(const QByteArray &bytes);
-    // The file was not there: what a file created later began from.
-    void recordMissing();
-    void recordMerged(const QByteArray &copy);
-    bool wasMerged(const QByteArray &copy) const;
-    QVector<Version> versions() const;
+    // Written by this machine where previous stood.
+    void recordWritten(const QByteArray &bytes, const QByteArray &previous);
+    // Written where no file was: a new file, whose history begins from nothing.
+    void recordCreated(const QByteArray &bytes);
 
-    // The newest of versions, oldest first, that both copy and file plausibly descend
-    // from, or -1 when none does.
-    static int chooseBase(const QVector<Version> &versions, const Written &copy, const Written &file);
-    // The same choice among the versions recorded, which are read only as needed.
-    bool findBase(const Written &copy, const Written &file, QByteArray *base) const;
+    // Made durable before the copy is removed, so that a merge cut short is not done
+    // twice: the copy, told by copyKey, goes into the file as result.
+    bool recordMerging(const QByteArray &copyKey, const QByteArray &result);
+    // Whether copyKey's merge reached the file, now fileBytes or later.
+    bool wasMerged(const QByteArray &copyKey, const QByteArray &fileBytes) const;
 
+    bool findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const;
+    QVector<QByteArray> versions() const;
+
+    // The first version always stays, as the base of last resort; of the rest, the
+    // last keptVersions, or those of the last keptMilliseconds, within the caps.
     static constexpr int keptVersions = 50;
     static constexpr qint64 keptMilliseconds = 30LL * 24 * 60 * 60 * 1000;
+    static constexpr int maximumVersions = 1000;
+    static constexpr qint64 maximumBytes = 64LL * 1024 * 1024;
+
+    // Milliseconds since the epoch; tests set another clock, and nullptr restores it.
+    static void setClock(const std::function<qint64()> &clock);
 
 private:
-    // A version seen, or a copy merged; a version's bytes stand in the pack file.
     struct Entry
     {
         QByteArray hash;
         qint64 seen;
         qint64 offset;
         qint32 size;
+        bool writtenOverPrevious;
+    };
+    struct Merge
+    {
+        QByteArray copyKey;
+        QByteArray result;
+        qint64 at;
     };
     struct Index
     {
-        QVector<Entry> seen;
-        QVector<Entry> merged;
+        quint64 sequence = 0;
+        quint32 pack = 0;
+        QVector<Entry> entries;
+        QVector<Merge> merges;
     };
 
-    void record(const QByteArray &bytes, qint64 seen);
-    void update(const std::function<bool(Index *)> &change) const;
-    bool appendToPack(const QByteArray &bytes, qint64 *offset) const;
-    QByteArray readVersion(const Entry &entry) const;
-    void rewritePack(Index *index) const;
-    Index readIndex() const;
-    bool writeIndex(const Index &index) const;
+    void record(const QByteArray &bytes, bool overPrevious, const QByteArray &previous);
+    bool update(const std::function<bool(Index *)> &change, bool durable = false) const;
+    bool append(Index *index, const QByteArray &bytes, Entry *entry) const;
+    bool readVersion(const Index &index, int i, QByteArray *bytes) const;
     void prune(Index *index) const;
-    QString indexPath() const;
-    QString packPath() const;
+    bool needsCompaction(const Index &index) const;
+    void compactLater() const;
+    void compact() const;
+    Index readIndex() const;
+    bool writeIndex(Index *index, bool durable) const;
+    QString slotPath(quint64 sequence) const;
+    QString packPath(quint32 pack) const;
+    static qint64 now();
 
     QString filePath;
     QString folder;

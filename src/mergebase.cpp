@@ -1,0 +1,202 @@
+#include "mergebase.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+
+#include <algorithm>
+#include <numeric>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// A version's lines as a sorted list of their hashes, repeats kept: enough to tell
+// which lines were added or removed, and cheap for long lists.
+using Lines = std::vector<std::size_t>;
+
+std::size_t lineHash(const QByteArray &bytes, int start, int end)
+{
+    return std::hash<std::string_view>()(std::string_view(bytes.constData() + start, std::size_t(end - start)));
+}
+
+// Sorted by their bits, eleven at a time: a merge sorts long lists several times.
+void radixSort(Lines *lines)
+{
+    const int digitBits = 11;
+    const std::size_t digitMask = (1 << digitBits) - 1;
+    Lines sorted(lines->size());
+    for (int shift = 0; shift < 64; shift += digitBits) {
+        std::vector<std::size_t> starts(digitMask + 2, 0);
+        for (std::size_t line : *lines)
+            ++starts[((line >> shift) & digitMask) + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (std::size_t line : *lines)
+            sorted[starts[(line >> shift) & digitMask]++] = line;
+        lines->swap(sorted);
+    }
+}
+
+Lines sortedLines(const QByteArray &bytes)
+{
+    Lines lines;
+    lines.reserve(bytes.count('\n') + 1);
+    int start = 0;
+    for (int end; (end = bytes.indexOf('\n', start)) >= 0; start = end + 1)
+        lines.push_back(lineHash(bytes, start, end));
+    lines.push_back(lineHash(bytes, start, bytes.size()));
+    radixSort(&lines);
+    return lines;
+}
+
+// How many times line stands in lines from at on, moving at past them; the lines
+// before it must be smaller.
+int take(const Lines &lines, std::size_t *at, std::size_t line)
+{
+    while (*at < lines.size() && lines[*at] < line)
+        ++*at;
+    const std::size_t first = *at;
+    while (*at < lines.size() && lines[*at] == line)
+        ++*at;
+    return int(*at - first);
+}
+
+// Lines of the base to leave out, by hash: how many of their last repeats.
+using Omitted = QHash<std::size_t, int>;
+
+// Whether a side that holds anchor can have gone on to candidate: it must not hold
+// more of a line than the versions since removed. Lines added since that the side
+// lacks may never have reached it, so they are left out of the base.
+bool fitsSide(const Lines &candidate, const Lines &anchor, const Lines &side, Omitted *omitted)
+{
+    std::size_t inCandidate = 0, inAnchor = 0, inSide = 0;
+    while (inCandidate < candidate.size() || inAnchor < anchor.size()) {
+        const std::size_t line = inAnchor == anchor.size() ? candidate[inCandidate]
+                                 : inCandidate == candidate.size() ? anchor[inAnchor]
+                                 : qMin(candidate[inCandidate], anchor[inAnchor]);
+        const int now = take(candidate, &inCandidate, line);
+        const int then = take(anchor, &inAnchor, line);
+        if (now == then)
+            continue;
+        const int held = take(side, &inSide, line);
+        if (now < then && held > now)
+            return false;
+        if (now > then && held < now) {
+            int &count = (*omitted)[line];
+            count = qMax(count, now - qMax(held, then));
+        }
+    }
+    return true;
+}
+
+QByteArray withoutOmitted(const QByteArray &bytes, Omitted omitted)
+{
+    if (omitted.isEmpty())
+        return bytes;
+    QList<QByteArray> lines = bytes.split('\n');
+    for (int i = lines.size() - 1; i >= 0; --i) {
+        int &count = omitted[lineHash(lines.at(i), 0, lines.at(i).size())];
+        if (count > 0) {
+            --count;
+            lines.removeAt(i);
+        }
+    }
+    return lines.join('\n');
+}
+
+// What is known of one side: the versions it holds for certain, and which versions
+// its times rule out.
+struct Side
+{
+    const MergeSide &side;
+    Lines lines;
+    std::vector<bool> holds;
+    bool holdsOldest;
+
+    Side(const MergeSide &side, const QVector<KnownVersion> &versions)
+        : side(side)
+        , lines(sortedLines(side.bytes))
+        , holds(versions.size(), false)
+    {
+        const QByteArray hash = QCryptographicHash::hash(side.bytes, QCryptographicHash::Sha1);
+        // A version this machine wrote over another came from it.
+        for (int i = versions.size() - 1; i >= 0; --i) {
+            holds[i] = versions.at(i).hash == hash
+                       || (i + 1 < versions.size() && holds[i + 1] && versions.at(i + 1).writtenOverPrevious);
+        }
+        holdsOldest = !versions.isEmpty() && (holds[0] || mayFollow(versions.at(0)));
+    }
+
+    // A side written or come here before this machine first saw a version did not go
+    // on from it.
+    bool mayFollow(const KnownVersion &version) const
+    {
+        return side.written + mergeClockTolerance >= version.seen
+               && side.arrived + mergeClockTolerance >= version.seen;
+    }
+
+    // The newest version up to candidate that the side is known to hold, or -1.
+    int anchorFor(int candidate) const
+    {
+        for (int i = candidate; i > 0; --i) {
+            if (holds[i])
+                return i;
+        }
+        return holdsOldest ? 0 : -1;
+    }
+};
+
+} // namespace
+
+bool chooseMergeBase(const QVector<KnownVersion> &versions,
+                     const std::function<bool(int, QByteArray *)> &readVersion,
+                     const MergeSide &copy, const MergeSide &file, QByteArray *base)
+{
+    QHash<int, QByteArray> bytes;
+    QHash<int, Lines> lines;
+    auto readLines = [&](int i, const Lines **out) {
+        if (!lines.contains(i)) {
+            QByteArray read;
+            if (!readVersion(i, &read))
+                return false;
+            bytes.insert(i, read);
+            lines.insert(i, sortedLines(read));
+        }
+        *out = &lines[i];
+        return true;
+    };
+    const Lines nothing;
+    const Side sides[] = {Side(copy, versions), Side(file, versions)};
+    for (int candidate = versions.size() - 1; candidate >= 0; --candidate) {
+        auto ruledOut = [&](const Side &side) {
+            return !side.holds[candidate] && !side.mayFollow(versions.at(candidate));
+        };
+        const Lines *candidateLines = nullptr;
+        if (std::any_of(std::begin(sides), std::end(sides), ruledOut) || !readLines(candidate, &candidateLines))
+            continue;
+        bool fits = true;
+        bool anchored = false;
+        Omitted omitted;
+        for (const Side &side : sides) {
+            if (side.holds[candidate]) {
+                anchored = true;
+                continue;
+            }
+            int anchor = side.anchorFor(candidate);
+            const Lines *anchorLines = &nothing;
+            if (anchor >= 0 && !readLines(anchor, &anchorLines))
+                anchor = -1;
+            anchored = anchored || anchor >= 0;
+            if (!fitsSide(*candidateLines, anchor >= 0 ? *anchorLines : nothing, side.lines, &omitted)) {
+                fits = false;
+                break;
+            }
+        }
+        if (!fits)
+            continue;
+        if (!anchored)
+            return false;
+        *base = withoutOmitted(bytes.value(candidate), omitted);
+        return true;
+    }
+    return false;
+}

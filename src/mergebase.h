@@ -1,0 +1,41 @@
+// The base a conflict copy and its file are merged against: what both sides surely had
+// before they diverged. A base that is too new makes the merge delete what one side
+// added and the other never saw; one that is too old only brings a deletion back. So
+// a version counts for a side only with proof: the side's own bytes, a version this
+// machine wrote over one the side is known to hold, or the oldest version, and from
+// there every line added since must be in the side, or the line is left out of the
+// base and so kept. Clocks only ever rule versions out.
+#ifndef MERGEBASE_H
+#define MERGEBASE_H
+
+#include <QByteArray>
+#include <QVector>
+
+#include <functional>
+
+struct MergeSide
+{
+    QByteArray bytes;
+    qint64 written; // by its writer's clock, which sync tools keep
+    qint64 arrived; // by this machine's clock: when it last changed here
+};
+
+struct KnownVersion
+{
+    QByteArray hash; // SHA-1 of its bytes
+    qint64 seen;     // first seen here, by this machine's clock
+    bool writtenOverPrevious; // this machine wrote it where the version before it stood
+};
+
+// versions: oldest first, the oldest the first this machine had of the file;
+// readVersion(i, bytes) reads version i, false when it cannot be had. False when
+// neither side is known to hold any version.
+bool chooseMergeBase(const QVector<KnownVersion> &versions,
+                     const std::function<bool(int, QByteArray *)> &readVersion,
+                     const MergeSide &copy, const MergeSide &file, QByteArray *base);
+
+// Milliseconds by which a side may seem older than a version it went on from: sync
+// tools keep times to the second, and clocks differ a little.
+constexpr qint64 mergeClockTolerance = 2000;
+
+#endif // MERGEBASE_H
