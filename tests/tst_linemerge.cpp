@@ -43,6 +43,11 @@ void tst_LineMerge::bothSidesStay_data()
                                                                << "eggs oatmilk";
     QTest::newRow("repeats count") << "eggs" << "eggs eggs" << "eggs milk" << "eggs milk eggs";
     QTest::newRow("same change on both sides") << "a b" << "a c" << "a c" << "a c";
+    QTest::newRow("deleted on one side, a line added after it on the other")
+            << "soup bread" << "soup" << "soup bread salad" << "soup salad";
+    QTest::newRow("a line both sides changed to is there once") << "soup" << "stew" << "stew rice"
+                                                                 << "stew rice";
+    QTest::newRow("a repeated line keeps its count") << "x x" << "x" << "x x y" << "x y";
     QTest::newRow("empty base") << "" << "eggs milk" << "tea" << "tea eggs milk";
     QTest::newRow("no base: the copy's new lines follow") << "?" << "tea milk bread" << "eggs milk"
                                                           << "eggs milk tea bread";

@@ -19,7 +19,11 @@ private slots:
     void copiesAreFoundByName_data();
     void copiesAreFoundByName();
     void twoWindowsMergeOneCopyOnce();
+    void allCopiesOfAFileAreMergedInOnePass();
+    void copyIsMergedOnceButEachConflictIs_data();
+    void copyIsMergedOnceButEachConflictIs();
     void twoProcessesAddingAtOnceLoseNothing();
+    void listWaitsForALockKeptLong();
     void burstOfArrivingNotesIsHandledAFewTimes();
     void filesSyncedIntoAFreshHomeShow();
 
@@ -41,6 +45,7 @@ void tst_SyncConflicts::cleanup()
 {
     f.reset();
     ConflictMerger::setBaselessCopyWait(10 * 60 * 1000);
+    ConflictMerger::setSettleTime(ConflictMerger::defaultSettleTime);
 }
 
 // Something else changes in the list's folder; returns once the window has looked.
@@ -137,7 +142,6 @@ void tst_SyncConflicts::copyWithoutBaseWaitsAndLinksAreLeftAlone()
     QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged after its wait");
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
     QVERIFY(QFileInfo(link).isSymLink());
-    ConflictMerger::setSettleTime(2000);
 }
 
 void tst_SyncConflicts::copiesAreFoundByName_data()
@@ -189,6 +193,71 @@ void tst_SyncConflicts::twoWindowsMergeOneCopyOnce()
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\napple\nbread"));
 }
 
+// Five machines' copies arrive together; once they and the list have settled, all are
+// merged at one look, not each after the list settles again from the last merge.
+void tst_SyncConflicts::allCopiesOfAFileAreMergedInOnePass()
+{
+    f->open();
+    const QStringList names {"list.sync-conflict-20261207-093353-AAAAAAA.txt",
+                             "list.sync-conflict-20261207-093354-BBBBBBB.txt",
+                             "list (conflicted copy 2026-12-07 093355).txt",
+                             "list (Ann's conflicted copy 2026-12-07).txt",
+                             "list (Ann's conflicted copy 2026-12-07) (1).txt"};
+    QStringList added;
+    for (const QString &name : names) {
+        added << QString("item %1").arg(added.size());
+        QVERIFY(writeFile(f->home.dataPath(name), "eggs\nmilk\n" + added.last().toUtf8()));
+    }
+    changeBesideTheList();
+    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(f->home.dataPath(names.first())), 10000);
+    for (const QString &name : names)
+        QVERIFY2(!QFileInfo::exists(f->home.dataPath(name)), qPrintable(name + " waits for another settle"));
+    QStringList merged = groceryEntries(f->window.get());
+    std::sort(merged.begin(), merged.end());
+    QCOMPARE(merged, QStringList({"eggs"}) + added + QStringList({"milk"}));
+}
+
+void tst_SyncConflicts::copyIsMergedOnceButEachConflictIs_data()
+{
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QByteArray>("merged");
+
+    QTest::newRow("the same copy again, as a stop before its removal leaves it")
+            << "list.sync-conflict-20261207-093353-BCFD7CS.txt" << QByteArray("eggs\nmilk\nbread");
+    QTest::newRow("a later conflict that set aside the same bytes")
+            << "list.sync-conflict-20261208-101500-BCFD7CS.txt" << QByteArray("eggs\nmilk\nrice\nbread");
+}
+
+// The other machine adds rice, which is merged; this one then deletes it, and the
+// other machine's copy comes again, or the other machine adds rice once more.
+void tst_SyncConflicts::copyIsMergedOnceButEachConflictIs()
+{
+    QFETCH(QString, second);
+    QFETCH(QByteArray, merged);
+
+    ConflictMerger::setSettleTime(0);
+    ConflictMerger merger;
+    SyncedFile list(nullptr, SyncedFile::NotWatched);
+    list.setPath(f->listPath());
+    list.refresh();
+    QCOMPARE(list.write("eggs\nmilk\nbread"), SyncedFile::Written);
+    const QString first = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
+    QVERIFY(writeFile(first, "eggs\nmilk\nrice"));
+    const QDateTime copyTime = QFileInfo(first).lastModified();
+    merger.mergeListCopies(f->listPath());
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\nrice\nbread"));
+    list.refresh();
+    QCOMPARE(list.write("eggs\nmilk\nbread"), SyncedFile::Written);
+
+    QVERIFY(writeFile(f->home.dataPath(second), "eggs\nmilk\nrice"));
+    QFile copy(f->home.dataPath(second));
+    QVERIFY(copy.open(QIODevice::ReadWrite) && copy.setFileTime(copyTime, QFileDevice::FileModificationTime));
+    copy.close();
+    merger.mergeListCopies(f->listPath());
+    QVERIFY(!QFileInfo::exists(f->home.dataPath(second)));
+    QCOMPARE(readFile(f->listPath()), merged);
+}
+
 void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()
 {
     const int count = 150;
@@ -201,6 +270,25 @@ void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()
     QStringList items = QString::fromUtf8(readFile(f->listPath())).split('\n');
     items.removeDuplicates();
     QCOMPARE(items.size(), 2 * count);
+}
+
+// Another Ladlewise keeps the folder's lock for seconds: the window writes nothing
+// meanwhile, keeps the item shown and writes it once the lock is free.
+void tst_SyncConflicts::listWaitsForALockKeptLong()
+{
+    f->open();
+    QProcess holder;
+    holder.start(LISTWRITER, {f->listPath(), "hold", "3000"});
+    QVERIFY(holder.waitForReadyRead(10000));
+    MessageLog dialogs;
+    dialogs.typed = "bread";
+    f->click("AddItemButton");
+    QVERIFY2(!readFile(f->listPath()).contains("bread"), "written while another process held the lock");
+    QCOMPARE(groceryEntries(f->window.get()).last(), QString("bread"));
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(holder.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(f->listPath()), QByteArray("eggs\nmilk\nheld\nbread"), 10000);
+    QCOMPARE(groceryEntries(f->window.get()), (QStringList{"eggs", "milk", "held", "bread"}));
 }
 
 // While a sync tool brings many notes, the window looks at the folder at most twice
