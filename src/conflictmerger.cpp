@@ -119,7 +119,9 @@ void ConflictMerger::mergeCopies(const QString &folder, const QStringList &fileN
 }
 
 // Under the lock every Ladlewise process takes to write into the folder, so that one
-// copy is merged once: another window that had it in view finds it gone.
+// copy is merged once: another window that had it in view finds it gone. The copies
+// go into the file's text one after another, each against the base it shares with
+// the file, and the file is written once.
 void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                                    const std::function<void()> &lookAgain)
 {
@@ -132,40 +134,53 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     file.setPath(originalPath);
     file.refresh();
+    if (!file.isReadable())
+        return;
+    QString text = file.text();
+    QVector<QByteArray> keys;
+    QStringList merged;
     for (const QString &copyPath : copyPaths) {
-        if (file.isReadable())
-            mergeCopy(copyPath, &file, content, lookAgain);
+        QByteArray key;
+        if (mergeCopyInto(&text, copyPath, file, content, lookAgain, &key)) {
+            keys << key;
+            merged << copyPath;
+        }
+    }
+    if (merged.isEmpty() || !VersionHistory(originalPath).recordMerging(keys, encodeText(text)))
+        return;
+    // Changed meanwhile by a program that takes no lock: its event brings another look.
+    if (text != file.text() && file.write(text) != SyncedFile::Written)
+        return;
+    for (const QString &copyPath : qAsConst(merged)) {
+        firstSeenWithoutBase.remove(copyPath);
+        QFile::remove(copyPath);
     }
 }
 
-void ConflictMerger::mergeCopy(const QString &copyPath, SyncedFile *file, Content content,
-                               const std::function<void()> &lookAgain)
+// Adds the copy's changes to text, and tells the copy by key. False when there is
+// nothing to add (the copy, already in the file, is then removed) or it waits for
+// a base.
+bool ConflictMerger::mergeCopyInto(QString *text, const QString &copyPath, const SyncedFile &file,
+                                   Content content, const std::function<void()> &lookAgain, QByteArray *key)
 {
     QByteArray copy;
     if (!SyncedFile::readConflictCopy(copyPath, &copy))
-        return;
-    VersionHistory history(file->path());
-    const QByteArray key = copyKey(copyPath, copy);
+        return false;
+    const VersionHistory history(file.path());
+    *key = copyKey(copyPath, copy);
     const QString copyText = decodeText(copy);
-    if (copyText == file->text() || history.wasMerged(key, file->bytes())) {
+    if (copyText == file.text() || history.wasMerged(*key, file.bytes())) {
         QFile::remove(copyPath);
-        return;
+        return false;
     }
     QByteArray base;
-    const bool hasBase = history.findBase(side(copyPath, copy), side(file->path(), file->bytes()), &base);
+    const bool hasBase = history.findBase(side(copyPath, copy), side(file.path(), file.bytes()), &base);
     if (!hasBase && !waitedWithoutBase(copyPath, lookAgain))
-        return;
-
-    const QStringList merged = hasBase ? merge(content, decodeText(base), file->text(), copyText)
-                                       : mergeWithoutBase(content, file->text(), copyText);
-    const QString text = merged.join(QLatin1Char('\n'));
-    if (!history.recordMerging(key, encodeText(text)))
-        return;
-    // Changed meanwhile by a program that takes no lock: its event brings another look.
-    if (text != file->text() && file->write(text) != SyncedFile::Written)
-        return;
-    firstSeenWithoutBase.remove(copyPath);
-    QFile::remove(copyPath);
+        return false;
+    const QStringList merged = hasBase ? merge(content, decodeText(base), *text, copyText)
+                                       : mergeWithoutBase(content, *text, copyText);
+    *text = merged.join(QLatin1Char('\n'));
+    return true;
 }
 
 bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)

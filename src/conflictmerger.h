@@ -48,8 +48,8 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
-    void mergeCopy(const QString &copyPath, SyncedFile *file, Content content,
-                   const std::function<void()> &lookAgain);
+    bool mergeCopyInto(QString *text, const QString &copyPath, const SyncedFile &file, Content content,
+                       const std::function<void()> &lookAgain, QByteArray *key);
     bool waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain);
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
 

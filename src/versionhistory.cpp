@@ -156,11 +156,12 @@ bool VersionHistory::readVersion(const Index &index, int i, QByteArray *bytes) c
     return bytes->size() == entry.size && sha1(*bytes) == entry.hash;
 }
 
-bool VersionHistory::recordMerging(const QByteArray &copyKey, const QByteArray &result)
+bool VersionHistory::recordMerging(const QVector<QByteArray> &copyKeys, const QByteArray &result)
 {
-    const Merge merge {copyKey, sha1(result), now()};
-    return update([&merge](Index *index) {
-        index->merges.append(merge);
+    const QByteArray resultHash = sha1(result);
+    return update([&](Index *index) {
+        for (const QByteArray &copyKey : copyKeys)
+            index->merges.append({copyKey, resultHash, now()});
         return true;
     }, true);
 }

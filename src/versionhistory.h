@@ -31,9 +31,9 @@ public:
     // Written where no file was: a new file, whose history begins from nothing.
     void recordCreated(const QByteArray &bytes);
 
-    // Made durable before the copy is removed, so that a merge cut short is not done
-    // twice: the copy, told by copyKey, goes into the file as result.
-    bool recordMerging(const QByteArray &copyKey, const QByteArray &result);
+    // Made durable before the copies are removed, so that a merge cut short is not
+    // done twice: the copies, told by their keys, go into the file as result.
+    bool recordMerging(const QVector<QByteArray> &copyKeys, const QByteArray &result);
     // Whether copyKey's merge reached the file, now fileBytes or later.
     bool wasMerged(const QByteArray &copyKey, const QByteArray &fileBytes) const;
 

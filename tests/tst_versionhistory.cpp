@@ -244,7 +244,7 @@ void tst_VersionHistory::historyIsKeptAcrossRestarts()
     VersionHistory(path).recordSeen("eggs");
     VersionHistory(path).recordWritten("eggs\nmilk", "eggs");
     VersionHistory(path).recordWritten("eggs\nmilk\ntea", "eggs\nmilk");
-    QVERIFY(VersionHistory(path).recordMerging("copy", "eggs\nmilk\ntea"));
+    QVERIFY(VersionHistory(path).recordMerging({"copy"}, "eggs\nmilk\ntea"));
 
     const VersionHistory history(path);
     QCOMPARE(history.versions(), (QVector<QByteArray>{"eggs", "eggs\nmilk", "eggs\nmilk\ntea"}));
