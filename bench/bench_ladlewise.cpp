@@ -4,12 +4,14 @@
 
 #include "conflictmerger.h"
 #include "mainwindow.h"
+#include "syncedfile.h"
 #include "versionhistory.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -570,6 +572,85 @@ bool mergeConflictCopy()
     return report("merge a copy, 2,500 deleted", program, floor, 1.5);
 }
 
+// A list in use for a month and saved many times a day: its history holds versions
+// up to its cap. Saved against the same save of a list with a history of one version.
+bool saveWithFullHistory()
+{
+    Home home;
+    const QString path = home.listPath();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const int versions = int(VersionHistory::maximumBytes / groceryText().size()) + 1;
+    for (int version = 0; version < versions; ++version) {
+        VersionHistory::setClock([=] {
+            return now - VersionHistory::keptMilliseconds + version * (VersionHistory::keptMilliseconds / versions);
+        });
+        VersionHistory(path).recordSeen(groceryText(QStringLiteral("item %1 number").arg(version)).toUtf8());
+    }
+    VersionHistory::setClock(nullptr);
+    QCoreApplication::processEvents();
+    writeFile(path, groceryText(QStringLiteral("item %1 number").arg(versions - 1)).toUtf8());
+    SyncedFile list(nullptr, SyncedFile::NotWatched);
+    list.setPath(path);
+    list.refresh();
+    int run = 0;
+    auto save = [&run](SyncedFile *file) {
+        const QString text = groceryText(QStringLiteral("item %1 saved").arg(run++));
+        QElapsedTimer clock;
+        clock.start();
+        if (file->write(text) != SyncedFile::Written)
+            qFatal("the list was not saved");
+        const qint64 elapsed = clock.nsecsElapsed();
+        QCoreApplication::processEvents();
+        return elapsed;
+    };
+    const Run program = [&] { return save(&list); };
+    const Run floor = [&] {
+        const QString freshPath = home.path(QStringLiteral("Documents/ladlewise/data/fresh %1.txt").arg(run));
+        writeFile(freshPath, groceryText().toUtf8());
+        SyncedFile fresh(nullptr, SyncedFile::NotWatched);
+        fresh.setPath(freshPath);
+        fresh.refresh();
+        return save(&fresh);
+    };
+    return report("save, 10,000 items, full history", program, floor, 1.2);
+}
+
+// Five machines' copies of a long list arrive at once, each with an item added and
+// one deleted, against one machine's copy.
+bool mergeFiveCopies()
+{
+    Home home;
+    ConflictMerger::setSettleTime(0);
+    ConflictMerger merger;
+    const QString path = home.listPath();
+    SyncedFile list(nullptr, SyncedFile::NotWatched);
+    int run = 0;
+    auto mergeCopies = [&](int copies) {
+        const QStringList items = groceryText(QStringLiteral("item %1 number").arg(run++)).split('\n');
+        writeFile(path, items.join('\n').toUtf8());
+        list.setPath(path);
+        list.refresh();
+        for (int copy = 0; copy < copies; ++copy) {
+            QStringList theirs = items;
+            theirs.removeAt(copy * 100);
+            theirs << QStringLiteral("added %1").arg(copy);
+            writeFile(home.path(QStringLiteral("Documents/ladlewise/data/list.sync-conflict-20261207-09335%1-BCFD7CS.txt")
+                                        .arg(copy)),
+                      theirs.join('\n').toUtf8());
+        }
+        QElapsedTimer clock;
+        clock.start();
+        merger.mergeListCopies(path);
+        const qint64 elapsed = clock.nsecsElapsed();
+        if (QDir(home.path("Documents/ladlewise/data")).entryList({"*conflict*"}).size() > 0)
+            qFatal("a copy was not merged");
+        return elapsed;
+    };
+    const Run program = [&] { return mergeCopies(5); };
+    const Run floor = [&] { return mergeCopies(1); };
+    return report("merge five copies, 10,000 items", program, floor, 2.0);
+}
+
 QtMessageHandler standardMessageHandler = nullptr;
 
 // The offscreen platform warns each time a dialog is shown, which says nothing here.
@@ -599,6 +680,8 @@ int main(int argc, char *argv[])
     met &= outsideChange();
     met &= undoClear();
     met &= mergeConflictCopy();
+    met &= saveWithFullHistory();
+    met &= mergeFiveCopies();
     met &= notesArriving();
     return met ? 0 : 1;
 }
