@@ -174,11 +174,11 @@ bool ConflictMerger::mergeCopyInto(QString *text, const QString &copyPath, const
         return false;
     }
     QByteArray base;
-    const bool hasBase = history.findBase(side(copyPath, copy), side(file.path(), file.bytes()), &base);
-    if (!hasBase && !waitedWithoutBase(copyPath, lookAgain))
+    const MergeBase found = history.findBase(side(copyPath, copy), side(file.path(), file.bytes()), &base);
+    if (found != MergeBase::Sure && !waitedWithoutBase(copyPath, lookAgain))
         return false;
-    const QStringList merged = hasBase ? merge(content, decodeText(base), *text, copyText)
-                                       : mergeWithoutBase(content, *text, copyText);
+    const QStringList merged = found != MergeBase::None ? merge(content, decodeText(base), *text, copyText)
+                                                        : mergeWithoutBase(content, *text, copyText);
     *text = merged.join(QLatin1Char('\n'));
     return true;
 }
@@ -212,8 +212,8 @@ bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)
     return true;
 }
 
-// True when a copy with no common version known has waited long enough for the
-// machines that know one; otherwise it is looked at again when its wait is up.
+// True when a copy with no sure base has waited long enough for the machines that
+// know one; otherwise it is looked at again when its wait is up.
 bool ConflictMerger::waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain)
 {
     auto seen = firstSeenWithoutBase.find(copyPath);

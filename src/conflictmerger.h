@@ -4,8 +4,8 @@
 // moment, the copies are merged one after another under one hold of the folder lock,
 // three-way against what both sides surely had (see chooseMergeBase), whichever
 // machine made them. With no such base (a machine that never saw the file before they
-// diverged) a copy waits for the machines that have one, and is then merged keeping
-// the lines of both.
+// diverged), or one that would keep lines another machine may have deleted, a copy
+// waits for the machines that can tell, and is then merged keeping those lines.
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
 

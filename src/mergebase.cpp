@@ -88,6 +88,11 @@ bool fitsSide(const Lines &candidate, const Lines &anchor, const Lines &side, Om
     return true;
 }
 
+bool sharesAny(const Lines &lines, const Omitted &omitted)
+{
+    return std::any_of(lines.cbegin(), lines.cend(), [&omitted](std::size_t line) { return omitted.contains(line); });
+}
+
 QByteArray withoutOmitted(const QByteArray &bytes, Omitted omitted)
 {
     if (omitted.isEmpty())
@@ -147,9 +152,9 @@ struct Side
 
 } // namespace
 
-bool chooseMergeBase(const QVector<KnownVersion> &versions,
-                     const std::function<bool(int, QByteArray *)> &readVersion,
-                     const MergeSide &copy, const MergeSide &file, QByteArray *base)
+MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
+                          const std::function<bool(int, QByteArray *)> &readVersion,
+                          const MergeSide &copy, const MergeSide &file, QByteArray *base)
 {
     QHash<int, QByteArray> bytes;
     QHash<int, Lines> lines;
@@ -194,9 +199,17 @@ bool chooseMergeBase(const QVector<KnownVersion> &versions,
         if (!fits)
             continue;
         if (!anchored)
-            return false;
+            return MergeBase::None;
         *base = withoutOmitted(bytes.value(candidate), omitted);
-        return true;
+        // Lines this machine added by its own writes since it last read the file may
+        // never have left it; the others came from elsewhere.
+        int lastRead = candidate;
+        while (lastRead > 0 && versions.at(lastRead).writtenOverPrevious)
+            --lastRead;
+        const Lines *lastReadLines = nullptr;
+        if (!omitted.isEmpty() && (!readLines(lastRead, &lastReadLines) || sharesAny(*lastReadLines, omitted)))
+            return MergeBase::Doubtful;
+        return MergeBase::Sure;
     }
-    return false;
+    return MergeBase::None;
 }

@@ -27,12 +27,16 @@ struct KnownVersion
     bool writtenOverPrevious; // this machine wrote it where the version before it stood
 };
 
+// Doubtful: the base leaves out lines that came here from another machine, which may
+// have deleted them; that machine can tell, and this one had better let it merge.
+enum class MergeBase { None, Doubtful, Sure };
+
 // versions: oldest first, the oldest the first this machine had of the file;
-// readVersion(i, bytes) reads version i, false when it cannot be had. False when
+// readVersion(i, bytes) reads version i, false when it cannot be had. None when
 // neither side is known to hold any version.
-bool chooseMergeBase(const QVector<KnownVersion> &versions,
-                     const std::function<bool(int, QByteArray *)> &readVersion,
-                     const MergeSide &copy, const MergeSide &file, QByteArray *base);
+MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
+                          const std::function<bool(int, QByteArray *)> &readVersion,
+                          const MergeSide &copy, const MergeSide &file, QByteArray *base);
 
 // Milliseconds by which a side may seem older than a version it went on from: sync
 // tools keep times to the second, and clocks differ a little.

@@ -182,11 +182,11 @@ bool VersionHistory::wasMerged(const QByteArray &copyKey, const QByteArray &file
 }
 
 // Under the lock, so that the index and the versions it points at are one state.
-bool VersionHistory::findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const
+MergeBase VersionHistory::findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const
 {
     const FolderLock lock(folder, historyLockWait);
     if (!lock.isHeld())
-        return false;
+        return MergeBase::None;
     const Index index = readIndex();
     QVector<KnownVersion> known;
     known.reserve(index.entries.size());

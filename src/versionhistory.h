@@ -37,7 +37,7 @@ public:
     // Whether copyKey's merge reached the file, now fileBytes or later.
     bool wasMerged(const QByteArray &copyKey, const QByteArray &fileBytes) const;
 
-    bool findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const;
+    MergeBase findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const;
     QVector<QByteArray> versions() const;
 
     // The first version always stays, as the base of last resort; of the rest, the
