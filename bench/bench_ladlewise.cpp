@@ -566,10 +566,10 @@ bool mergeConflictCopy()
         clock.start();
         const QString ours = QString::fromUtf8(readFile(home.path("floor-ours.txt")));
         const QString theirs = QString::fromUtf8(readFile(home.path("floor-theirs.txt")));
-        bare.addItems(theirs.split('\n'));
-        settle(&bare);
-        if (ours.isEmpty())
+        if (theirs.isEmpty())
             qFatal("nothing read");
+        bare.addItems(ours.split('\n'));
+        settle(&bare);
         return clock.nsecsElapsed();
     };
     return report("merge a copy, 2,500 deleted", program, floor, 1.5);

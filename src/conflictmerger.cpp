@@ -40,16 +40,14 @@ QStringList parts(ConflictMerger::Content content, const QString &text)
     return content == ConflictMerger::Items ? groceryItems(text) : lines(text);
 }
 
-QStringList merge(ConflictMerger::Content content, const QString &base, const QString &file, const QString &copy)
+QStringList mergeInto(ConflictMerger::Content content, const QStringList &merged, const QString &copy,
+                      MergeBase found, const QByteArray &base)
 {
+    if (found == MergeBase::None)
+        return mergeLinesWithoutBase(merged, parts(content, copy));
     if (content == ConflictMerger::Items)
-        return mergeItems(groceryItems(base), groceryItems(file), groceryItems(copy));
-    return mergeLines(lines(base), lines(copy), lines(file));
-}
-
-QStringList mergeWithoutBase(ConflictMerger::Content content, const QString &file, const QString &copy)
-{
-    return mergeLinesWithoutBase(parts(content, file), parts(content, copy));
+        return mergeItems(groceryItems(decodeText(base)), merged, groceryItems(copy));
+    return mergeLines(lines(decodeText(base)), lines(copy), merged);
 }
 
 MergeSide side(const QString &path, const QByteArray &bytes)
@@ -136,51 +134,53 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     file.refresh();
     if (!file.isReadable())
         return;
-    QString text = file.text();
-    QVector<QByteArray> keys;
-    QStringList merged;
-    for (const QString &copyPath : copyPaths) {
-        QByteArray key;
-        if (mergeCopyInto(&text, copyPath, file, content, lookAgain, &key)) {
-            keys << key;
-            merged << copyPath;
-        }
+    VersionHistory history(originalPath);
+    const Copies copies = copiesToMerge(copyPaths, file, history);
+    QVector<QByteArray> bases;
+    const QVector<MergeBase> found = history.findBases(copies.sides, side(originalPath, file.bytes()), &bases);
+    QStringList merged = parts(content, file.text());
+    QVector<QByteArray> mergedKeys;
+    QStringList mergedPaths;
+    for (int i = 0; i < copies.paths.size(); ++i) {
+        if (found.at(i) != MergeBase::Sure && !waitedWithoutBase(copies.paths.at(i), lookAgain))
+            continue;
+        merged = mergeInto(content, merged, copies.texts.at(i), found.at(i), bases.at(i));
+        mergedKeys << copies.keys.at(i);
+        mergedPaths << copies.paths.at(i);
     }
-    if (merged.isEmpty() || !VersionHistory(originalPath).recordMerging(keys, encodeText(text)))
+    const QString text = merged.join(QLatin1Char('\n'));
+    if (mergedPaths.isEmpty() || !history.recordMerging(mergedKeys, encodeText(text)))
         return;
     // Changed meanwhile by a program that takes no lock: its event brings another look.
     if (text != file.text() && file.write(text) != SyncedFile::Written)
         return;
-    for (const QString &copyPath : qAsConst(merged)) {
+    for (const QString &copyPath : qAsConst(mergedPaths)) {
         firstSeenWithoutBase.remove(copyPath);
         QFile::remove(copyPath);
     }
 }
 
-// Adds the copy's changes to text, and tells the copy by key. False when there is
-// nothing to add (the copy, already in the file, is then removed) or it waits for
-// a base.
-bool ConflictMerger::mergeCopyInto(QString *text, const QString &copyPath, const SyncedFile &file,
-                                   Content content, const std::function<void()> &lookAgain, QByteArray *key)
+// The copies that hold something the file lacks; the others, already in it, go.
+ConflictMerger::Copies ConflictMerger::copiesToMerge(const QStringList &copyPaths, const SyncedFile &file,
+                                                     const VersionHistory &history)
 {
-    QByteArray copy;
-    if (!SyncedFile::readConflictCopy(copyPath, &copy))
-        return false;
-    const VersionHistory history(file.path());
-    *key = copyKey(copyPath, copy);
-    const QString copyText = decodeText(copy);
-    if (copyText == file.text() || history.wasMerged(*key, file.bytes())) {
-        QFile::remove(copyPath);
-        return false;
+    Copies copies;
+    for (const QString &copyPath : copyPaths) {
+        QByteArray copy;
+        if (!SyncedFile::readConflictCopy(copyPath, &copy))
+            continue;
+        const QByteArray key = copyKey(copyPath, copy);
+        const QString text = decodeText(copy);
+        if (text == file.text() || history.wasMerged(key, file.bytes())) {
+            QFile::remove(copyPath);
+            continue;
+        }
+        copies.paths << copyPath;
+        copies.keys << key;
+        copies.sides << side(copyPath, copy);
+        copies.texts << text;
     }
-    QByteArray base;
-    const MergeBase found = history.findBase(side(copyPath, copy), side(file.path(), file.bytes()), &base);
-    if (found != MergeBase::Sure && !waitedWithoutBase(copyPath, lookAgain))
-        return false;
-    const QStringList merged = found != MergeBase::None ? merge(content, decodeText(base), *text, copyText)
-                                                        : mergeWithoutBase(content, *text, copyText);
-    *text = merged.join(QLatin1Char('\n'));
-    return true;
+    return copies;
 }
 
 bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)

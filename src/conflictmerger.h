@@ -2,12 +2,14 @@
 // the same time, so that nothing either machine saved stays hidden in a copy. It
 // decides when and what: once the file and all its copies have stopped changing for a
 // moment, the copies are merged one after another under one hold of the folder lock,
-// three-way against what both sides surely had (see chooseMergeBase), whichever
+// three-way against what both sides surely had (see MergeBaseChooser), whichever
 // machine made them. With no such base (a machine that never saw the file before they
 // diverged), or one that would keep lines another machine may have deleted, a copy
 // waits for the machines that can tell, and is then merged keeping those lines.
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
+
+#include "mergebasechooser.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -15,10 +17,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QVector>
 
 #include <functional>
 
 class SyncedFile;
+class VersionHistory;
 
 class ConflictMerger : public QObject
 {
@@ -48,8 +52,14 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
-    bool mergeCopyInto(QString *text, const QString &copyPath, const SyncedFile &file, Content content,
-                       const std::function<void()> &lookAgain, QByteArray *key);
+    struct Copies
+    {
+        QStringList paths;
+        QVector<QByteArray> keys;
+        QVector<MergeSide> sides;
+        QStringList texts;
+    };
+    static Copies copiesToMerge(const QStringList &copyPaths, const SyncedFile &file, const VersionHistory &history);
     bool waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain);
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
 

@@ -182,18 +182,24 @@ bool VersionHistory::wasMerged(const QByteArray &copyKey, const QByteArray &file
 }
 
 // Under the lock, so that the index and the versions it points at are one state.
-MergeBase VersionHistory::findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const
+QVector<MergeBase> VersionHistory::findBases(const QVector<MergeSide> &copies, const MergeSide &file,
+                                             QVector<QByteArray> *bases) const
 {
+    QVector<MergeBase> found(copies.size(), MergeBase::None);
+    bases->fill(QByteArray(), copies.size());
     const FolderLock lock(folder, historyLockWait);
     if (!lock.isHeld())
-        return MergeBase::None;
+        return found;
     const Index index = readIndex();
     QVector<KnownVersion> known;
     known.reserve(index.entries.size());
     for (const Entry &entry : index.entries)
         known.append({entry.hash, entry.seen, entry.writtenOverPrevious});
     auto read = [this, &index](int i, QByteArray *bytes) { return readVersion(index, i, bytes); };
-    return chooseMergeBase(known, read, copy, file, base);
+    MergeBaseChooser chooser(known, read, file);
+    for (int i = 0; i < copies.size(); ++i)
+        found[i] = chooser.choose(copies.at(i), &(*bases)[i]);
+    return found;
 }
 
 QVector<QByteArray> VersionHistory::versions() const

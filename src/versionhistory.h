@@ -1,7 +1,7 @@
 // The versions of one shared file that this machine has seen, every one it read from
 // disk or wrote, in the order seen, and the conflict copies merged into it. Kept
 // outside the synced folder, so that a copy a sync tool sets aside can be merged
-// against what both sides had before they diverged (see chooseMergeBase), on whichever
+// against what both sides had before they diverged (see MergeBaseChooser), on whichever
 // machine, after a restart too.
 //
 // Stored as one file the versions are appended to, each checked against its hash when
@@ -11,7 +11,7 @@
 #ifndef VERSIONHISTORY_H
 #define VERSIONHISTORY_H
 
-#include "mergebase.h"
+#include "mergebasechooser.h"
 
 #include <QByteArray>
 #include <QString>
@@ -37,7 +37,9 @@ public:
     // Whether copyKey's merge reached the file, now fileBytes or later.
     bool wasMerged(const QByteArray &copyKey, const QByteArray &fileBytes) const;
 
-    MergeBase findBase(const MergeSide &copy, const MergeSide &file, QByteArray *base) const;
+    // For each copy of the file, the base it shares with the file (see MergeBaseChooser).
+    QVector<MergeBase> findBases(const QVector<MergeSide> &copies, const MergeSide &file,
+                                 QVector<QByteArray> *bases) const;
     QVector<QByteArray> versions() const;
 
     // The first version always stays, as the base of last resort; of the rest, the

@@ -1,7 +1,7 @@
 #include "testsupport.h"
 
 #include "linemerge.h"
-#include "mergebase.h"
+#include "mergebasechooser.h"
 #include "versionhistory.h"
 
 #include <QCryptographicHash>
@@ -65,7 +65,7 @@ struct Versions
             *version = bytes.at(i);
             return !unreadable.contains(i);
         };
-        return chooseMergeBase(known, read, copy, file, base);
+        return MergeBaseChooser(known, read, file).choose(copy, base);
     }
 };
 
@@ -255,10 +255,11 @@ void tst_VersionHistory::historyIsKeptAcrossRestarts()
     QCOMPARE(history.versions(), (QVector<QByteArray>{"eggs", "eggs\nmilk", "eggs\nmilk\ntea"}));
     QVERIFY(history.wasMerged("copy", "other bytes"));
     QVERIFY2(!history.wasMerged("another copy", "eggs\nmilk\ntea"), "a copy counted as merged by its bytes");
-    QByteArray base;
     const qint64 later = QDateTime::currentMSecsSinceEpoch() + 10000;
-    QCOMPARE(history.findBase({"eggs\nmilk\ntea", 0, 0}, {"eggs\nrice", later, later}, &base), MergeBase::Sure);
-    QCOMPARE(base, QByteArray("eggs"));
+    QVector<QByteArray> bases;
+    QCOMPARE(history.findBases({{"eggs\nmilk\ntea", 0, 0}}, {"eggs\nrice", later, later}, &bases),
+             QVector<MergeBase>{MergeBase::Sure});
+    QCOMPARE(bases, QVector<QByteArray>{"eggs"});
     for (const QString &other : {home.dataPath("saved_meals/list.txt"), home.path("other/Documents/ladlewise/data/list.txt")})
         QVERIFY2(VersionHistory(other).versions().isEmpty(), "two files of one name share a history");
     VersionHistory(path).recordCreated("soup");

@@ -1,4 +1,4 @@
-#include "mergebase.h"
+#include "mergebasechooser.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -93,26 +94,42 @@ bool sharesAny(const Lines &lines, const Omitted &omitted)
     return std::any_of(lines.cbegin(), lines.cend(), [&omitted](std::size_t line) { return omitted.contains(line); });
 }
 
+// The last repeats go first, the lines' order stays.
 QByteArray withoutOmitted(const QByteArray &bytes, Omitted omitted)
 {
     if (omitted.isEmpty())
         return bytes;
-    QList<QByteArray> lines = bytes.split('\n');
-    for (int i = lines.size() - 1; i >= 0; --i) {
-        int &count = omitted[lineHash(lines.at(i), 0, lines.at(i).size())];
-        if (count > 0) {
-            --count;
-            lines.removeAt(i);
+    QVector<int> starts {0};
+    for (int at = 0; (at = bytes.indexOf('\n', at)) >= 0; ++at)
+        starts << at + 1;
+    auto endOf = [&](int i) { return i + 1 < starts.size() ? starts.at(i + 1) - 1 : bytes.size(); };
+    QVector<bool> dropped(starts.size(), false);
+    for (int i = starts.size() - 1; i >= 0; --i) {
+        const auto count = omitted.find(lineHash(bytes, starts.at(i), endOf(i)));
+        if (count != omitted.end() && *count > 0) {
+            --*count;
+            dropped[i] = true;
         }
     }
-    return lines.join('\n');
+    QByteArray kept;
+    kept.reserve(bytes.size());
+    bool first = true;
+    for (int i = 0; i < starts.size(); ++i) {
+        if (dropped.at(i))
+            continue;
+        if (!first)
+            kept += '\n';
+        kept.append(bytes.constData() + starts.at(i), endOf(i) - starts.at(i));
+        first = false;
+    }
+    return kept;
 }
 
 // What is known of one side: the versions it holds for certain, and which versions
 // its times rule out.
 struct Side
 {
-    const MergeSide &side;
+    const MergeSide side;
     Lines lines;
     std::vector<bool> holds;
     bool holdsOldest;
@@ -152,28 +169,45 @@ struct Side
 
 } // namespace
 
-MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
-                          const std::function<bool(int, QByteArray *)> &readVersion,
-                          const MergeSide &copy, const MergeSide &file, QByteArray *base)
+struct MergeBaseChooser::Cache
 {
-    QHash<int, QByteArray> bytes;
-    QHash<int, Lines> lines;
-    auto readLines = [&](int i, const Lines **out) {
-        if (!lines.contains(i)) {
+    std::unordered_map<int, QByteArray> bytes;
+    std::unordered_map<int, Lines> lines;
+    std::unique_ptr<Side> file;
+};
+
+MergeBaseChooser::MergeBaseChooser(const QVector<KnownVersion> &versions,
+                                   const std::function<bool(int, QByteArray *)> &readVersion,
+                                   const MergeSide &file)
+    : versions(versions)
+    , readVersion(readVersion)
+    , cache(new Cache)
+{
+    cache->file.reset(new Side(file, versions));
+}
+
+MergeBaseChooser::~MergeBaseChooser() = default;
+
+MergeBase MergeBaseChooser::choose(const MergeSide &copy, QByteArray *base)
+{
+    auto readLines = [this](int i, const Lines **out) {
+        auto found = cache->lines.find(i);
+        if (found == cache->lines.end()) {
             QByteArray read;
             if (!readVersion(i, &read))
                 return false;
-            bytes.insert(i, read);
-            lines.insert(i, sortedLines(read));
+            cache->bytes.emplace(i, read);
+            found = cache->lines.emplace(i, sortedLines(read)).first;
         }
-        *out = &lines[i];
+        *out = &found->second;
         return true;
     };
     const Lines nothing;
-    const Side sides[] = {Side(copy, versions), Side(file, versions)};
+    const Side copySide(copy, versions);
+    const Side *sides[] = {&copySide, cache->file.get()};
     for (int candidate = versions.size() - 1; candidate >= 0; --candidate) {
-        auto ruledOut = [&](const Side &side) {
-            return !side.holds[candidate] && !side.mayFollow(versions.at(candidate));
+        auto ruledOut = [&](const Side *side) {
+            return !side->holds[candidate] && !side->mayFollow(versions.at(candidate));
         };
         const Lines *candidateLines = nullptr;
         if (std::any_of(std::begin(sides), std::end(sides), ruledOut) || !readLines(candidate, &candidateLines))
@@ -181,17 +215,17 @@ MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
         bool fits = true;
         bool anchored = false;
         Omitted omitted;
-        for (const Side &side : sides) {
-            if (side.holds[candidate]) {
+        for (const Side *side : sides) {
+            if (side->holds[candidate]) {
                 anchored = true;
                 continue;
             }
-            int anchor = side.anchorFor(candidate);
+            int anchor = side->anchorFor(candidate);
             const Lines *anchorLines = &nothing;
             if (anchor >= 0 && !readLines(anchor, &anchorLines))
                 anchor = -1;
             anchored = anchored || anchor >= 0;
-            if (!fitsSide(*candidateLines, anchor >= 0 ? *anchorLines : nothing, side.lines, &omitted)) {
+            if (!fitsSide(*candidateLines, anchor >= 0 ? *anchorLines : nothing, side->lines, &omitted)) {
                 fits = false;
                 break;
             }
@@ -200,7 +234,7 @@ MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
             continue;
         if (!anchored)
             return MergeBase::None;
-        *base = withoutOmitted(bytes.value(candidate), omitted);
+        *base = withoutOmitted(cache->bytes.at(candidate), omitted);
         // Lines this machine added by its own writes since it last read the file may
         // never have left it; the others came from elsewhere.
         int lastRead = candidate;

@@ -5,13 +5,14 @@
 // machine wrote over one the side is known to hold, or the oldest version, and from
 // there every line added since must be in the side, or the line is left out of the
 // base and so kept. Clocks only ever rule versions out.
-#ifndef MERGEBASE_H
-#define MERGEBASE_H
+#ifndef MERGEBASECHOOSER_H
+#define MERGEBASECHOOSER_H
 
 #include <QByteArray>
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 struct MergeSide
 {
@@ -31,15 +32,28 @@ struct KnownVersion
 // have deleted them; that machine can tell, and this one had better let it merge.
 enum class MergeBase { None, Doubtful, Sure };
 
-// versions: oldest first, the oldest the first this machine had of the file;
-// readVersion(i, bytes) reads version i, false when it cannot be had. None when
-// neither side is known to hold any version.
-MergeBase chooseMergeBase(const QVector<KnownVersion> &versions,
-                          const std::function<bool(int, QByteArray *)> &readVersion,
-                          const MergeSide &copy, const MergeSide &file, QByteArray *base);
+// Chooses among versions, oldest first, the oldest the first this machine had of
+// the file; readVersion(i, bytes) reads version i, false when it cannot be had. The
+// versions read and their lines are kept, for all the copies of one file.
+class MergeBaseChooser
+{
+public:
+    MergeBaseChooser(const QVector<KnownVersion> &versions, const std::function<bool(int, QByteArray *)> &readVersion,
+                     const MergeSide &file);
+    ~MergeBaseChooser();
+
+    // None when neither side is known to hold any version.
+    MergeBase choose(const MergeSide &copy, QByteArray *base);
+
+private:
+    struct Cache;
+    const QVector<KnownVersion> versions;
+    std::function<bool(int, QByteArray *)> readVersion;
+    std::unique_ptr<Cache> cache;
+};
 
 // Milliseconds by which a side may seem older than a version it went on from: sync
 // tools keep times to the second, and clocks differ a little.
 constexpr qint64 mergeClockTolerance = 2000;
 
-#endif // MERGEBASE_H
+#endif // MERGEBASECHOOSER_H
