@@ -89,6 +89,18 @@ bool fitsSide(const Lines &candidate, const Lines &anchor, const Lines &side, Om
     return true;
 }
 
+// What the side holds of what the step into candidate removed tells, besides the
+// lines removed since the anchor, that the side did not take it.
+template<typename ReadLines>
+bool takesLastStep(int candidate, int anchor, const Lines &side, const ReadLines &readLines)
+{
+    const Lines *before = nullptr;
+    const Lines *after = nullptr;
+    Omitted unused;
+    return candidate - 1 <= anchor || !readLines(candidate - 1, &before) || !readLines(candidate, &after)
+           || fitsSide(*after, *before, side, &unused);
+}
+
 bool sharesAny(const Lines &lines, const Omitted &omitted)
 {
     return std::any_of(lines.cbegin(), lines.cend(), [&omitted](std::size_t line) { return omitted.contains(line); });
@@ -225,7 +237,8 @@ MergeBase MergeBaseChooser::choose(const MergeSide &copy, QByteArray *base)
             if (anchor >= 0 && !readLines(anchor, &anchorLines))
                 anchor = -1;
             anchored = anchored || anchor >= 0;
-            if (!fitsSide(*candidateLines, anchor >= 0 ? *anchorLines : nothing, side->lines, &omitted)) {
+            if (!fitsSide(*candidateLines, anchor >= 0 ? *anchorLines : nothing, side->lines, &omitted)
+                    || !takesLastStep(candidate, anchor, side->lines, readLines)) {
                 fits = false;
                 break;
             }

@@ -76,18 +76,26 @@ void VersionHistory::recordWritten(const QByteArray &bytes, const QByteArray &pr
     record(bytes, true, previous);
 }
 
+// Another window may read what this one wrote before this one records it: the
+// version is then known as written all the same.
 void VersionHistory::record(const QByteArray &bytes, bool overPrevious, const QByteArray &previous)
 {
     const QByteArray hash = sha1(bytes);
+    const QByteArray previousHash = sha1(previous);
     update([&](Index *index) {
-        if (!index->entries.isEmpty() && index->entries.last().hash == hash)
-            return false;
+        QVector<Entry> &entries = index->entries;
+        const int count = entries.size();
+        if (count > 0 && entries.last().hash == hash) {
+            const bool readFirst = overPrevious && count > 1 && !entries.last().writtenOverPrevious
+                                   && entries.at(count - 2).hash == previousHash;
+            entries.last().writtenOverPrevious = entries.last().writtenOverPrevious || readFirst;
+            return readFirst;
+        }
         Entry entry;
         if (!append(index, bytes, &entry))
             return false;
-        entry.writtenOverPrevious = overPrevious && !index->entries.isEmpty()
-                                    && index->entries.last().hash == sha1(previous);
-        index->entries.append(entry);
+        entry.writtenOverPrevious = overPrevious && count > 0 && entries.last().hash == previousHash;
+        entries.append(entry);
         return true;
     });
 }

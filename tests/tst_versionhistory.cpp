@@ -104,6 +104,8 @@ void tst_VersionHistory::baseIsWhatBothSidesSurelyHad_data()
             << "eggs apple rice@35" << "eggs apple";
     QTest::newRow("a cleared list is a version like any other")
             << QStringList{"eggs milk@10", "*@20"} << "@20" << "eggs milk bread@25" << "eggs milk";
+    QTest::newRow("a second clear, of what both had since the first")
+            << QStringList{"eggs milk@10", "*eggs milk oil@20", "oil@30", "*@40"} << "@40" << "oil jam@45" << "oil";
     QTest::newRow("a note both sides created began from nothing")
             << QStringList{"@0", "*soup bread@20"} << "soup bread@20" << "curry@25" << "";
     QTest::newRow("a clock an hour fast proves nothing")
