@@ -151,10 +151,14 @@ struct Side
         , lines(sortedLines(side.bytes))
         , holds(versions.size(), false)
     {
-        const QByteArray hash = QCryptographicHash::hash(side.bytes, QCryptographicHash::Sha1);
+        // Hashed only where a version's size says it may be the same.
+        const bool sizeMatches = std::any_of(versions.cbegin(), versions.cend(), [&side](const KnownVersion &version) {
+            return version.size == side.bytes.size();
+        });
+        const QByteArray hash = sizeMatches ? QCryptographicHash::hash(side.bytes, QCryptographicHash::Sha1) : QByteArray();
         // A version this machine wrote over another came from it.
         for (int i = versions.size() - 1; i >= 0; --i) {
-            holds[i] = versions.at(i).hash == hash
+            holds[i] = (sizeMatches && versions.at(i).hash == hash)
                        || (i + 1 < versions.size() && holds[i + 1] && versions.at(i + 1).writtenOverPrevious);
         }
         holdsOldest = !versions.isEmpty() && (holds[0] || mayFollow(versions.at(0)));

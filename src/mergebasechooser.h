@@ -24,6 +24,7 @@ struct MergeSide
 struct KnownVersion
 {
     QByteArray hash; // SHA-1 of its bytes
+    qint64 size;
     qint64 seen;     // first seen here, by this machine's clock
     bool writtenOverPrevious; // this machine wrote it where the version before it stood
 };

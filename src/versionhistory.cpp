@@ -202,7 +202,7 @@ QVector<MergeBase> VersionHistory::findBases(const QVector<MergeSide> &copies, c
     QVector<KnownVersion> known;
     known.reserve(index.entries.size());
     for (const Entry &entry : index.entries)
-        known.append({entry.hash, entry.seen, entry.writtenOverPrevious});
+        known.append({entry.hash, entry.size, entry.seen, entry.writtenOverPrevious});
     auto read = [this, &index](int i, QByteArray *bytes) { return readVersion(index, i, bytes); };
     MergeBaseChooser chooser(known, read, file);
     for (int i = 0; i < copies.size(); ++i)
@@ -249,24 +249,29 @@ void VersionHistory::prune(Index *index) const
         merges.removeFirst();
 
     QVector<Entry> &entries = index->entries;
-    auto dropSecond = [&entries] {
-        entries.remove(1);
+    qint64 used = distinctBytes(entries);
+    auto dropSecond = [&entries, &used] {
+        const Entry dropped = entries.takeAt(1);
         entries[1].writtenOverPrevious = false;
+        if (std::none_of(entries.cbegin(), entries.cend(), [&dropped](const Entry &entry) {
+                return entry.hash == dropped.hash;
+            })) {
+            used -= dropped.size;
+        }
     };
     while (entries.size() > keptVersions + 1 && entries.at(1).seen < monthAgo)
         dropSecond();
-    while (entries.size() > 2 && (entries.size() > maximumVersions || distinctBytes(entries) > maximumBytes))
+    while (entries.size() > 2 && (entries.size() > maximumVersions || used > maximumBytes))
         dropSecond();
 
-    if (needsCompaction(*index))
+    if (needsCompaction(*index, used))
         compactLater();
 }
 
 // When the bytes no longer referred to outweigh the rest, so that each byte is
 // rewritten a few times at most.
-bool VersionHistory::needsCompaction(const Index &index) const
+bool VersionHistory::needsCompaction(const Index &index, qint64 used) const
 {
-    const qint64 used = distinctBytes(index.entries);
     const qint64 unused = QFileInfo(packPath(index.pack)).size() - used;
     return unused > compactionFloor && unused > used;
 }
@@ -289,7 +294,7 @@ void VersionHistory::compact() const
     if (!lock.isHeld())
         return;
     Index index = readIndex();
-    if (!needsCompaction(index))
+    if (!needsCompaction(index, distinctBytes(index.entries)))
         return;
     QByteArray pack;
     QHash<QByteArray, qint64> offsets;
@@ -313,42 +318,57 @@ void VersionHistory::compact() const
         QFile::remove(packPath(old));
 }
 
+// The newer slot first: the older is read only when the newer is damaged.
 VersionHistory::Index VersionHistory::readIndex() const
 {
-    Index newest;
-    for (quint64 slot : {0, 1}) {
+    QByteArray stored[2];
+    for (int slot : {0, 1}) {
         QFile file(slotPath(slot));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray bytes = file.readAll();
-        const int contentSize = bytes.size() - checksumSize;
-        // A damaged slot, or one whose writing was cut short, counts as none.
-        if (contentSize <= 0 || sha1(bytes.left(contentSize)) != bytes.mid(contentSize))
-            continue;
-        QDataStream stream(bytes.left(contentSize));
-        quint32 magic = 0;
-        QString recordedPath;
-        Index index;
-        stream >> magic >> recordedPath >> index.sequence >> index.pack;
-        if (magic != indexMagic || recordedPath != filePath || index.sequence <= newest.sequence)
-            continue;
-        qint32 count = 0;
-        stream >> count;
-        for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
-            Entry entry;
-            stream >> entry.hash >> entry.seen >> entry.offset >> entry.size >> entry.writtenOverPrevious;
-            index.entries.append(entry);
-        }
-        stream >> count;
-        for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
-            Merge merge;
-            stream >> merge.copyKey >> merge.result >> merge.at;
-            index.merges.append(merge);
-        }
-        if (stream.status() == QDataStream::Ok)
-            newest = index;
+        if (file.open(QIODevice::ReadOnly))
+            stored[slot] = file.readAll();
     }
-    return newest;
+    const int newer = sequenceOf(stored[1]) > sequenceOf(stored[0]) ? 1 : 0;
+    Index index;
+    if (parseIndex(stored[newer], &index) || parseIndex(stored[1 - newer], &index))
+        return index;
+    return Index();
+}
+
+quint64 VersionHistory::sequenceOf(const QByteArray &slot) const
+{
+    QDataStream stream(slot);
+    quint32 magic = 0;
+    QString recordedPath;
+    quint64 sequence = 0;
+    stream >> magic >> recordedPath >> sequence;
+    return magic == indexMagic && recordedPath == filePath ? sequence : 0;
+}
+
+// A damaged slot, or one whose writing was cut short, counts as none.
+bool VersionHistory::parseIndex(const QByteArray &slot, Index *index) const
+{
+    const int contentSize = slot.size() - checksumSize;
+    if (contentSize <= 0 || sequenceOf(slot) == 0 || sha1(slot.left(contentSize)) != slot.mid(contentSize))
+        return false;
+    QDataStream stream(slot.left(contentSize));
+    quint32 magic = 0;
+    QString recordedPath;
+    *index = Index();
+    stream >> magic >> recordedPath >> index->sequence >> index->pack;
+    qint32 count = 0;
+    stream >> count;
+    for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+        Entry entry;
+        stream >> entry.hash >> entry.seen >> entry.offset >> entry.size >> entry.writtenOverPrevious;
+        index->entries.append(entry);
+    }
+    stream >> count;
+    for (qint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+        Merge merge;
+        stream >> merge.copyKey >> merge.result >> merge.at;
+        index->merges.append(merge);
+    }
+    return stream.status() == QDataStream::Ok;
 }
 
 // Into the slot that does not hold the newest index, in place: a file system slows

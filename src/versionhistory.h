@@ -80,10 +80,12 @@ private:
     bool append(Index *index, const QByteArray &bytes, Entry *entry) const;
     bool readVersion(const Index &index, int i, QByteArray *bytes) const;
     void prune(Index *index) const;
-    bool needsCompaction(const Index &index) const;
+    bool needsCompaction(const Index &index, qint64 used) const;
     void compactLater() const;
     void compact() const;
     Index readIndex() const;
+    quint64 sequenceOf(const QByteArray &slot) const;
+    bool parseIndex(const QByteArray &slot, Index *index) const;
     bool writeIndex(Index *index, bool durable) const;
     QString slotPath(quint64 sequence) const;
     QString packPath(quint32 pack) const;

@@ -56,7 +56,7 @@ struct Versions
 
     void add(const QByteArray &version, qint64 seen, bool writtenOverPrevious)
     {
-        known.append({sha1(version), seen, writtenOverPrevious});
+        known.append({sha1(version), version.size(), seen, writtenOverPrevious});
         bytes.append(version);
     }
     MergeBase choose(const MergeSide &copy, const MergeSide &file, QByteArray *base) const
