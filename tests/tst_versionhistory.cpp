@@ -96,6 +96,12 @@ void tst_VersionHistory::baseIsWhatBothSidesSurelyHad_data()
     QTest::newRow("items from the other machine, gone from its copy, wait for it")
             << QStringList{"eggs@10", "eggs milk tea@20", "*eggs milk tea bread@30"} << "eggs milk tea bread@30"
             << "eggs milk@35" << "?eggs milk";
+    QStringList sixtySaves {"milk eggs tea@10"};
+    for (int i = 1; i <= 60; ++i)
+        sixtySaves << QString("*milk eggs tea x%1@%2").arg(i).arg(10 + 2 * i) << QString("*milk eggs tea@%1").arg(11 + 2 * i);
+    QTest::newRow("sixty saves while apart")
+            << (sixtySaves << "*milk eggs tea last@200") << "milk tea b1 b2@150" << "milk eggs tea last@200"
+            << "milk eggs tea";
     QTest::newRow("an item the other side deleted since is kept")
             << QStringList{"milk@10", "*milk bread@20", "*milk bread tea@30"} << "milk tea@35"
             << "milk bread tea@30" << "milk tea";
