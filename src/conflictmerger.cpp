@@ -149,11 +149,15 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         mergedPaths << copies.paths.at(i);
     }
     const QString text = merged.join(QLatin1Char('\n'));
-    if (mergedPaths.isEmpty() || !history.recordMerging(mergedKeys, encodeText(text)))
+    if (mergedPaths.isEmpty())
         return;
-    // Changed meanwhile by a program that takes no lock: its event brings another look.
-    if (text != file.text() && file.write(text) != SyncedFile::Written)
+    // Changed meanwhile, or the history or the file could not be had: another look
+    // after a while.
+    if (!history.recordMerging(mergedKeys, encodeText(text))
+            || (text != file.text() && file.write(text) != SyncedFile::Written)) {
+        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::defaultWait), lookAgain);
         return;
+    }
     for (const QString &copyPath : qAsConst(mergedPaths)) {
         firstSeenWithoutBase.remove(copyPath);
         QFile::remove(copyPath);

@@ -174,18 +174,23 @@ bool VersionHistory::recordMerging(const QVector<QByteArray> &copyKeys, const QB
     }, true);
 }
 
-// The merge reached the file when its result is the file, or was ever recorded.
+// The merge reached the file when its result is the file, or was recorded after it:
+// an older version with the same bytes says nothing of this merge.
 bool VersionHistory::wasMerged(const QByteArray &copyKey, const QByteArray &fileBytes) const
 {
     const FolderLock lock(folder, historyLockWait);
     if (!lock.isHeld())
         return false;
     const Index index = readIndex();
-    QSet<QByteArray> reached {sha1(fileBytes)};
-    for (const Entry &entry : index.entries)
-        reached.insert(entry.hash);
+    const QByteArray fileHash = sha1(fileBytes);
+    auto reached = [&index, &fileHash](const Merge &merge) {
+        return merge.result == fileHash
+               || std::any_of(index.entries.cbegin(), index.entries.cend(), [&merge](const Entry &entry) {
+                      return entry.hash == merge.result && entry.seen >= merge.at;
+                  });
+    };
     return std::any_of(index.merges.cbegin(), index.merges.cend(), [&](const Merge &merge) {
-        return merge.copyKey == copyKey && reached.contains(merge.result);
+        return merge.copyKey == copyKey && reached(merge);
     });
 }
 
