@@ -254,14 +254,18 @@ void tst_VersionHistory::historyIsKeptAcrossRestarts()
 {
     TemporaryHome home;
     const QString path = home.dataPath("list.txt");
+    qint64 now = 1000;
+    VersionHistory::setClock([&now] { return now += 10; });
     VersionHistory(path).recordSeen("eggs");
     VersionHistory(path).recordWritten("eggs\nmilk", "eggs");
-    VersionHistory(path).recordWritten("eggs\nmilk\ntea", "eggs\nmilk");
     QVERIFY(VersionHistory(path).recordMerging({"copy"}, "eggs\nmilk\ntea"));
+    QVERIFY(VersionHistory(path).recordMerging({"copy cut short"}, "eggs"));
+    VersionHistory(path).recordWritten("eggs\nmilk\ntea", "eggs\nmilk");
 
     const VersionHistory history(path);
     QCOMPARE(history.versions(), (QVector<QByteArray>{"eggs", "eggs\nmilk", "eggs\nmilk\ntea"}));
     QVERIFY(history.wasMerged("copy", "other bytes"));
+    QVERIFY2(!history.wasMerged("copy cut short", "other bytes"), "an older version taken for the merge's write");
     QVERIFY2(!history.wasMerged("another copy", "eggs\nmilk\ntea"), "a copy counted as merged by its bytes");
     const qint64 later = QDateTime::currentMSecsSinceEpoch() + 10000;
     QVector<QByteArray> bases;
