@@ -265,7 +265,7 @@ void tst_SyncConflicts::listWaitsForALockKeptLong()
 {
     f->open();
     QProcess holder;
-    holder.start(LISTWRITER, {f->listPath(), "hold", "4000"});
+    holder.start(LISTWRITER, {f->listPath(), "hold", "6000"});
     QVERIFY(holder.waitForReadyRead(10000));
     MessageLog dialogs;
     dialogs.typed = "bread";
