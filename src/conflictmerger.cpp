@@ -58,12 +58,12 @@ MergeSide side(const QString &path, const QByteArray &bytes)
 
 // One conflict, told from a later one that set aside the same bytes under the same
 // name: by the time its writer gave it too.
-QByteArray copyKey(const QString &copyPath, const QByteArray &copy)
+QByteArray copyKey(const QString &copyPath, const MergeSide &copy)
 {
     QCryptographicHash key(QCryptographicHash::Sha1);
     key.addData(QFileInfo(copyPath).fileName().toUtf8());
-    key.addData(QByteArray::number(QFileInfo(copyPath).lastModified().toMSecsSinceEpoch()));
-    key.addData(copy);
+    key.addData(QByteArray::number(copy.written));
+    key.addData(copy.bytes);
     return key.result();
 }
 
@@ -148,9 +148,9 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         mergedKeys << copies.keys.at(i);
         mergedPaths << copies.paths.at(i);
     }
-    const QString text = merged.join(QLatin1Char('\n'));
     if (mergedPaths.isEmpty())
         return;
+    const QString text = merged.join(QLatin1Char('\n'));
     // Changed meanwhile, or the history or the file could not be had: another look
     // after a while.
     if (!history.recordMerging(mergedKeys, encodeText(text))
@@ -173,7 +173,8 @@ ConflictMerger::Copies ConflictMerger::copiesToMerge(const QStringList &copyPath
         QByteArray copy;
         if (!SyncedFile::readConflictCopy(copyPath, &copy))
             continue;
-        const QByteArray key = copyKey(copyPath, copy);
+        const MergeSide copySide = side(copyPath, copy);
+        const QByteArray key = copyKey(copyPath, copySide);
         const QString text = decodeText(copy);
         if (text == file.text() || history.wasMerged(key, file.bytes())) {
             QFile::remove(copyPath);
@@ -181,7 +182,7 @@ ConflictMerger::Copies ConflictMerger::copiesToMerge(const QStringList &copyPath
         }
         copies.paths << copyPath;
         copies.keys << key;
-        copies.sides << side(copyPath, copy);
+        copies.sides << copySide;
         copies.texts << text;
     }
     return copies;

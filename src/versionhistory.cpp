@@ -218,11 +218,13 @@ QVector<MergeBase> VersionHistory::findBases(const QVector<MergeSide> &copies, c
 QVector<QByteArray> VersionHistory::versions() const
 {
     const FolderLock lock(folder, historyLockWait);
-    const Index index = readIndex();
     QVector<QByteArray> versions;
+    if (!lock.isHeld())
+        return versions;
+    const Index index = readIndex();
     QByteArray bytes;
     for (int i = 0; i < index.entries.size(); ++i) {
-        if (lock.isHeld() && readVersion(index, i, &bytes))
+        if (readVersion(index, i, &bytes))
             versions.append(bytes);
     }
     return versions;

@@ -234,20 +234,16 @@ void tst_VersionHistory::mergeNeverDropsAnAddition()
                                    : note   ? mergeLines(baseItems, copy, file)
                                             : mergeItems(baseItems, file, copy);
 
-        QStringList mustStay;
         for (const QString &item : theirs + items) {
-            if (!parted.contains(item) || (theirs.contains(item) && items.contains(item)))
-                mustStay << item;
-        }
-        for (const QString &item : qAsConst(mustStay)) {
-            QVERIFY2(result.count(item) == 1,
+            const bool mustStay = !parted.contains(item) || (theirs.contains(item) && items.contains(item));
+            QVERIFY2(!mustStay || result.count(item) == 1,
                      qPrintable(QString("seed %1: %2 is there %3 times; base %4, file %5, copy %6, merged %7")
                                         .arg(seed).arg(item).arg(result.count(item))
                                         .arg(hasBase ? baseItems.join(' ') : "none", file.join(' '),
                                              copy.join(' '), result.join(' '))));
         }
     }
-    QVERIFY2(based > merged / 2, qPrintable(QString("a base for only %1 of %2 merges").arg(based).arg(merged)));
+    QVERIFY2(based > merged / 4, qPrintable(QString("a base for only %1 of %2 merges").arg(based).arg(merged)));
 }
 
 void tst_VersionHistory::historyIsKeptAcrossRestarts()
