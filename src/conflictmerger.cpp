@@ -1,5 +1,6 @@
 #include "conflictmerger.h"
 
+#include "daynotefiles.h"
 #include "folderlock.h"
 #include "grocerycommands.h"
 #include "linemerge.h"
@@ -84,11 +85,16 @@ void ConflictMerger::mergeListCopies(const QString &listPath)
                 list.fileName(), [this, listPath] { mergeListCopies(listPath); });
 }
 
-void ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
+bool ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
 {
-    mergeCopies(folder, fileNames, Lines, QString(), [this, folder] {
+    const auto lookAgain = [this, folder] {
         mergeNoteCopies(folder, QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files));
-    });
+    };
+    mergeCopies(folder, fileNames, Lines, QString(), lookAgain);
+    bool joined = false;
+    for (const QStringList &names : noteNamesToJoin(fileNames))
+        joined |= joinNamesOfOneNote(folder, names, lookAgain);
+    return joined;
 }
 
 // In name order, so that machines merging the same copies come to the same text.
@@ -188,12 +194,23 @@ ConflictMerger::Copies ConflictMerger::copiesToMerge(const QStringList &copyPath
     return copies;
 }
 
-bool ConflictMerger::mergeNamesOfOneNote(QStringList paths)
+// Under the lock, so that two windows join the names once: the second finds the
+// others gone, which tells it too that its listing is out of date.
+bool ConflictMerger::joinNamesOfOneNote(const QString &folder, const QStringList &names,
+                                        const std::function<void()> &lookAgain)
 {
-    std::sort(paths.begin(), paths.end());
-    const FolderLock lock(QFileInfo(paths.first()).path());
-    if (!lock.isHeld())
+    const FolderLock lock(folder);
+    if (!lock.isHeld()) {
+        lookAgainIn(folder, FolderLock::defaultWait, lookAgain);
         return false;
+    }
+    QStringList paths;
+    for (const QString &name : names) {
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            paths << QDir(folder).filePath(name);
+    }
+    if (paths.size() < 2)
+        return paths.size() < names.size();
     SyncedFile kept(nullptr, SyncedFile::NotWatched);
     kept.setPath(paths.first());
     kept.refresh();

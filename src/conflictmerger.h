@@ -32,13 +32,11 @@ public:
     explicit ConflictMerger(QObject *parent = nullptr);
 
     void mergeListCopies(const QString &listPath);
-    // fileNames: a listing of folder.
-    void mergeNoteCopies(const QString &folder, const QStringList &fileNames);
-
-    // One note saved under several names (in two languages): the lines of all go into
-    // the name that sorts first, so that machines in either language pick the same;
-    // the others are removed once that is written. True when it was done.
-    bool mergeNamesOfOneNote(QStringList paths);
+    // fileNames: a listing of folder. A note saved under several names (in two
+    // languages, while apart) is joined too: the lines of all go into the name that
+    // sorts first, and the others are removed once that is written. True when names
+    // were joined or found gone, so that the listing is out of date.
+    bool mergeNoteCopies(const QString &folder, const QStringList &fileNames);
 
     static constexpr qint64 defaultSettleTime = 2000;
     static void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
@@ -60,6 +58,8 @@ private:
         QStringList texts;
     };
     static Copies copiesToMerge(const QStringList &copyPaths, const SyncedFile &file, const VersionHistory &history);
+    bool joinNamesOfOneNote(const QString &folder, const QStringList &names,
+                            const std::function<void()> &lookAgain);
     bool waitedWithoutBase(const QString &copyPath, const std::function<void()> &lookAgain);
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
 

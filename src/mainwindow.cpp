@@ -4,9 +4,9 @@
 #include "accessibility.h"
 #include "calendaraccessible.h"
 #include "conflictmerger.h"
+#include "daynotefiles.h"
 #include "folderlock.h"
 #include "grocerycommands.h"
-#include "notenames.h"
 #include "syncedfile.h"
 #include "textdropfilter.h"
 #include "weekdocument.h"
@@ -196,16 +196,19 @@ void MainWindow::on_MealNoteFile_changedOnDisk()
 // One listing of the notes folder serves the marks and, in view mode, the note shown.
 void MainWindow::reloadMealNotes()
 {
-    const QStringList noteFiles = savedMealFiles();
-    lookAfterMealNotes(noteFiles);
+    const QStringList noteFiles = lookAfterMealNotes(savedMealFiles());
     if (ui->TextBox->isReadOnly())
         showMealNote(noteFiles);
 }
 
-void MainWindow::lookAfterMealNotes(const QStringList &noteFiles)
+// Merges what sync tools and other languages left, and marks the days; the listing
+// as it is then.
+QStringList MainWindow::lookAfterMealNotes(QStringList noteFiles)
 {
-    conflictMerger->mergeNoteCopies(savedMealsPath, noteFiles);
+    if (conflictMerger->mergeNoteCopies(savedMealsPath, noteFiles))
+        noteFiles = savedMealFiles();
     markDaysWithNotes(noteFiles);
+    return noteFiles;
 }
 
 QString MainWindow::selectedDateText() const
@@ -225,27 +228,18 @@ QString MainWindow::readTextFile(const QString &path) const
     return SyncedFile::readText(path);
 }
 
-// Days with a note are bold. A file counts for a day by the rule the note box uses,
-// but an empty one does not, since the box shows it as no note. The marks cover every
-// day the calendar can show for its month, the grey ones of its neighbours included.
+// Days with a note are bold: those whose shown file has text, since the box shows an
+// empty one as no note. The marks cover every day the calendar can show for its
+// month, the grey ones of its neighbours included.
 void MainWindow::markDaysWithNotes(const QStringList &noteFiles)
 {
     const QDate firstOfMonth(ui->Calendar->yearShown(), ui->Calendar->monthShown(), 1);
-    QHash<QString, QDate> shownDays;
-    for (QDate day = firstOfMonth.addDays(-7); day <= firstOfMonth.addDays(41); day = day.addDays(1))
-        shownDays.insert(day.toString(Qt::TextDate), day);
-
+    const QHash<QDate, QString> shownFiles =
+            shownNoteFiles(noteFiles, firstOfMonth.addDays(-7), firstOfMonth.addDays(41));
     QSet<QDate> marked;
-    for (const QString &name : noteFiles) {
-        // Date texts may hold dots of their own, so any dot in the name may end one.
-        // The size is read last, as it costs a call to the file system.
-        QDate day;
-        for (int dot = 0; !day.isValid() && (dot = name.indexOf(QLatin1Char('.'), dot + 1)) > 0;)
-            day = shownDays.value(name.left(dot));
-        if (!day.isValid())
-            day = foreignNoteDay(name, firstOfMonth.addDays(-7), firstOfMonth.addDays(41));
-        if (day.isValid() && QFileInfo(savedMealsPath + name).size() > 0)
-            marked.insert(day);
+    for (auto shown = shownFiles.cbegin(); shown != shownFiles.cend(); ++shown) {
+        if (QFileInfo(savedMealsPath + shown.value()).size() > 0)
+            marked.insert(shown.key());
     }
     // Marking again repaints the calendar, which a folder that keeps changing
     // elsewhere need not cost.
@@ -267,25 +261,21 @@ void MainWindow::loadMealNote()
     showMealNote(savedMealFiles());
 }
 
-// Every file named after the day is shown in turn, so the last in the listing stays.
-// Save writes the one named exactly after the day, or the one in another language
-// the note is stored in, so that is the file kept in step.
+// The box shows the note Save writes, which is the file kept in step; only a day
+// with look-alikes alone shows one of those.
 void MainWindow::showMealNote(const QStringList &noteFiles)
 {
-    const QDate day = ui->Calendar->selectedDate();
-    QStringList dayFiles = mealNoteFiles(noteFiles, day);
-    if (joinMealNoteNames(dayFiles))
-        dayFiles = mealNoteFiles(savedMealFiles(), day);
-    mealNoteFile->setPath(mealNoteSavePath(dayFiles), dayFiles);
+    const DayNoteFiles files = followMealNote(noteFiles);
     // A folder that cannot be listed may well hold the day's note.
     const QString folderError = noteFiles.isEmpty() ? SyncedFile::listingError(savedMealsPath)
                                                     : QString();
     mealNoteFile->refuseWrites(folderError);
     tellIfUnreadable(savedMealsPath, folderError);
-    shownMealNotePath = dayFiles.isEmpty() ? QString() : dayFiles.last();
     QString note;
-    for (const QString &path : dayFiles)
-        note = path == mealNoteFile->path() ? mealNoteFile->read() : readTextFile(path);
+    if (files.shown == files.written)
+        note = mealNoteFile->read();
+    else if (!files.shown.isEmpty())
+        note = readTextFile(savedMealsPath + files.shown);
     tellIfUnreadable(mealNoteFile->path(), mealNoteFile->readError());
     // Setting the same text again would move the cursor and the scroll position.
     if (note != ui->TextBox->toPlainText())
@@ -293,72 +283,33 @@ void MainWindow::showMealNote(const QStringList &noteFiles)
     describeMealNote();
 }
 
-// The files that count as the day's note: those named exactly after it in another
-// language, then those named after it in the system's, in the listing's order.
-QStringList MainWindow::mealNoteFiles(const QStringList &noteFiles, const QDate &day) const
+// Keeps the file Save writes in step, watching every file of the selected day.
+DayNoteFiles MainWindow::followMealNote(const QStringList &noteFiles)
 {
-    const QString prefix = day.toString(Qt::TextDate) + QLatin1Char('.');
-    const ForeignNoteNames foreignNames(day);
-    QStringList foreignFiles;
-    QStringList dayFiles;
-    for (const QString &name : noteFiles) {
-        if (name.startsWith(prefix))
-            dayFiles << savedMealsPath + name;
-        else if (foreignNames.contains(name))
-            foreignFiles << savedMealsPath + name;
-    }
-    return foreignFiles + dayFiles;
-}
-
-// A new note gets the system's name; one stored under another language's name stays
-// in its file, unless the system's own name is taken too.
-QString MainWindow::mealNoteSavePath(const QStringList &dayFiles) const
-{
-    const bool ownNameTaken = std::any_of(dayFiles.begin(), dayFiles.end(), [this](const QString &path) {
-        return isNamedInOwnLanguage(path);
-    });
-    return dayFiles.isEmpty() || ownNameTaken ? ownMealNotePath() : dayFiles.first();
-}
-
-// Two languages' names for one day (two machines saved it while apart) become one
-// file; true when files were joined. The day's files not named after it in the
-// system's language are named exactly after it in another.
-bool MainWindow::joinMealNoteNames(const QStringList &dayFiles)
-{
-    QStringList exactNames;
-    for (const QString &path : dayFiles) {
-        if (path == ownMealNotePath() || !isNamedInOwnLanguage(path))
-            exactNames << path;
-    }
-    return exactNames.size() > 1 && conflictMerger->mergeNamesOfOneNote(exactNames);
-}
-
-QString MainWindow::ownMealNotePath() const
-{
-    return savedMealsPath + selectedDateText() + QLatin1String(".txt");
-}
-
-// Named after the selected day by the system's language, look-alikes included.
-bool MainWindow::isNamedInOwnLanguage(const QString &path) const
-{
-    return path.startsWith(savedMealsPath + selectedDateText() + QLatin1Char('.'));
+    const DayNoteFiles files = dayNoteFiles(noteFiles, ui->Calendar->selectedDate());
+    QStringList watched;
+    for (const QString &name : files.watched)
+        watched << savedMealsPath + name;
+    mealNoteFile->setPath(savedMealsPath + files.written, watched);
+    return files;
 }
 
 QString MainWindow::storedMealNote(const QStringList &noteFiles, const QDate &day) const
 {
-    const QStringList dayFiles = mealNoteFiles(noteFiles, day);
-    return dayFiles.isEmpty() ? QString() : readTextFile(dayFiles.last());
+    const QString shown = dayNoteFiles(noteFiles, day).shown;
+    return shown.isEmpty() ? QString() : readTextFile(savedMealsPath + shown);
 }
 
+// Yes to "Note Changed" writes the text over the note as the day's files now are,
+// names in two languages joined first, so that nothing it replaced comes back.
 bool MainWindow::storeMealNote()
 {
-    if (!confirmReplacingUnseenNote())
-        return false;
     const QString note = ui->TextBox->toPlainText();
     SyncedFile::WriteResult result;
     while ((result = mealNoteFile->write(note)) == SyncedFile::ChangedOnDisk) {
         if (!confirmReplacingMealNote())
             return false;
+        followMealNote(lookAfterMealNotes(savedMealFiles()));
         mealNoteFile->refresh();
     }
     if (result != SyncedFile::Written) {
@@ -374,24 +325,6 @@ bool MainWindow::confirmReplacingMealNote()
             this, QStringLiteral("Note Changed"),
             QStringLiteral("The meal note for %1 was changed by another program since you began "
                            "editing. Replace it with your text?").arg(selectedDateText()),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    return answer == QMessageBox::Yes;
-}
-
-// The box may show a look-alike file (the day's name and more) while Save writes the
-// file named exactly after the day; other text there is not replaced unasked.
-bool MainWindow::confirmReplacingUnseenNote()
-{
-    if (shownMealNotePath.isEmpty() || shownMealNotePath == mealNoteFile->path())
-        return true;
-    const QString stored = mealNoteFile->text();
-    if (stored.isEmpty() || stored == SyncedFile::readText(shownMealNotePath))
-        return true;
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-            this, QStringLiteral("Replace Note"),
-            QStringLiteral("The meal note for %1 is stored in %2, which holds other text than the "
-                           "one shown. Replace it with your text?")
-                    .arg(selectedDateText(), QFileInfo(mealNoteFile->path()).fileName()),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }

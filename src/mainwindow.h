@@ -11,6 +11,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "daynotefiles.h"
 #include "grocerycommands.h"
 #include "syncedfile.h"
 #include "windowactions.h"
@@ -69,20 +70,15 @@ private:
     void describeMealNote();
     QStringList savedMealFiles() const;
     QString readTextFile(const QString &path) const;
-    void lookAfterMealNotes(const QStringList &noteFiles);
+    QStringList lookAfterMealNotes(QStringList noteFiles);
     void markDaysWithNotes(const QStringList &noteFiles);
     void reloadMealNotes();
     void loadMealNote();
     void showMealNote(const QStringList &noteFiles);
-    QStringList mealNoteFiles(const QStringList &noteFiles, const QDate &day) const;
-    QString mealNoteSavePath(const QStringList &dayFiles) const;
-    bool joinMealNoteNames(const QStringList &dayFiles);
-    QString ownMealNotePath() const;
-    bool isNamedInOwnLanguage(const QString &path) const;
+    DayNoteFiles followMealNote(const QStringList &noteFiles);
     QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
     bool storeMealNote();
     bool confirmReplacingMealNote();
-    bool confirmReplacingUnseenNote();
     void loadGroceryList();
     void mergeGroceryListCopies();
     void showGroceryList();
@@ -108,7 +104,6 @@ private:
     ConflictMerger *conflictMerger;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
-    QString shownMealNotePath;
     QHash<QString, QString> toldReadFailures;
     // Applied to the list, not yet written: another window kept the folder's lock.
     QVector<std::function<void()>> unwrittenGroceryCommands;

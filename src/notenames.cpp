@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QLocale>
-#include <QSet>
 #include <QVector>
 
 namespace {
@@ -17,28 +16,23 @@ struct WeekdayAndMonth
     }
 };
 
-// "<short weekday> <short month>" as a locale writes it, before the day and year.
-QString namePrefix(const QLocale &locale, int weekday, int month)
-{
-    return locale.dayName(weekday, QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.monthName(month, QLocale::ShortFormat);
-}
-
+// "<short weekday> <short month>", as a locale writes them before the day and year.
 using PrefixTable = QHash<QString, QVector<WeekdayAndMonth>>;
 
-PrefixTable prefixTable(const QList<QLocale> &locales)
+void addNames(PrefixTable *table, const QLocale &locale)
 {
-    PrefixTable table;
-    for (const QLocale &locale : locales) {
-        for (int weekday = 1; weekday <= 7; ++weekday) {
-            for (int month = 1; month <= 12; ++month) {
-                QVector<WeekdayAndMonth> &meanings = table[namePrefix(locale, weekday, month)];
-                if (!meanings.contains({weekday, month}))
-                    meanings.append({weekday, month});
-            }
+    QString months[12];
+    for (int month = 1; month <= 12; ++month)
+        months[month - 1] = comparableNoteName(locale.monthName(month, QLocale::ShortFormat));
+    for (int weekday = 1; weekday <= 7; ++weekday) {
+        const QString dayName = comparableNoteName(locale.dayName(weekday, QLocale::ShortFormat))
+                                + QLatin1Char(' ');
+        for (int month = 1; month <= 12; ++month) {
+            QVector<WeekdayAndMonth> &meanings = (*table)[dayName + months[month - 1]];
+            if (!meanings.contains({weekday, month}))
+                meanings.append({weekday, month});
         }
     }
-    return table;
 }
 
 // Every language Qt knows; built the first time a name may need it, as it takes a
@@ -47,20 +41,33 @@ PrefixTable prefixTable(const QList<QLocale> &locales)
 const PrefixTable &anyLanguage()
 {
     static const PrefixTable table = [] {
-        QList<QLocale> locales;
+        PrefixTable names;
         for (const QLocale &locale :
              QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
-            locales << QLocale(locale.language(), locale.script(), locale.country());
+            addNames(&names, QLocale(locale.language(), locale.script(), locale.country()));
         }
-        return prefixTable(locales);
+        addNames(&names, QLocale::system());
+        return names;
     }();
     return table;
 }
 
 const PrefixTable &systemLanguage()
 {
-    static const PrefixTable table = prefixTable({QLocale::system()});
+    static const PrefixTable table = [] {
+        PrefixTable names;
+        addNames(&names, QLocale::system());
+        return names;
+    }();
     return table;
+}
+
+// A day or a year as the names write it: digits, no sign, no leading zero.
+bool readNumber(const QStringRef &text, int *number)
+{
+    bool isNumber = false;
+    *number = text.toInt(&isNumber);
+    return isNumber && text.at(0).isDigit() && text.at(0) != QLatin1Char('0');
 }
 
 // Splits "<prefix> <day> <year>.txt" into its parts; false for any other name.
@@ -70,14 +77,11 @@ bool splitName(const QString &fileName, QString *prefix, int *day, int *year)
         return false;
     const int yearStart = fileName.lastIndexOf(QLatin1Char(' ')) + 1;
     const int dayStart = yearStart > 1 ? fileName.lastIndexOf(QLatin1Char(' '), yearStart - 2) + 1 : 0;
-    if (dayStart < 2)
+    if (dayStart < 2 || yearStart - 1 == dayStart || yearStart == fileName.size() - 4)
         return false;
-    bool dayIsNumber = false;
-    bool yearIsNumber = false;
-    *day = fileName.midRef(dayStart, yearStart - 1 - dayStart).toInt(&dayIsNumber);
-    *year = fileName.midRef(yearStart, fileName.size() - 4 - yearStart).toInt(&yearIsNumber);
     *prefix = fileName.left(dayStart - 1);
-    return dayIsNumber && yearIsNumber;
+    return readNumber(fileName.midRef(dayStart, yearStart - 1 - dayStart), day)
+           && readNumber(fileName.midRef(yearStart, fileName.size() - 4 - yearStart), year);
 }
 
 bool isDayInRange(int day, int year, const QDate &first, const QDate &last)
@@ -90,21 +94,11 @@ bool isDayInRange(int day, int year, const QDate &first, const QDate &last)
     return false;
 }
 
-} // namespace
-
-// The cheap tests come first, so that a folder of notes named in the system's own
-// language never builds the table of every language.
-QDate foreignNoteDay(const QString &fileName, const QDate &first, const QDate &last)
+// The one date the meanings give the day and year; invalid for none or two.
+QDate dateMeant(const QVector<WeekdayAndMonth> &meanings, int day, int year)
 {
-    QString prefix;
-    int day = 0;
-    int year = 0;
-    if (!splitName(fileName, &prefix, &day, &year) || !isDayInRange(day, year, first, last)
-            || systemLanguage().contains(prefix)) {
-        return QDate();
-    }
     QDate meant;
-    for (const WeekdayAndMonth &meaning : anyLanguage().value(prefix)) {
+    for (const WeekdayAndMonth &meaning : meanings) {
         const QDate date(year, meaning.month, day);
         if (!date.isValid() || date.dayOfWeek() != meaning.weekday || date == meant)
             continue;
@@ -112,15 +106,29 @@ QDate foreignNoteDay(const QString &fileName, const QDate &first, const QDate &l
             return QDate();
         meant = date;
     }
-    return meant >= first && meant <= last ? meant : QDate();
+    return meant;
 }
 
-ForeignNoteNames::ForeignNoteNames(const QDate &day)
-    : day(day), ending(QStringLiteral(" %1 %2.txt").arg(day.day()).arg(day.year()))
+} // namespace
+
+QString comparableNoteName(const QString &fileName)
 {
+    return fileName.normalized(QString::NormalizationForm_C);
 }
 
-bool ForeignNoteNames::contains(const QString &fileName) const
+// The cheap tests come first, so that a folder of notes named in the system's own
+// language never builds the table of every language.
+QDate exactNoteDay(const QString &comparableName, const QDate &first, const QDate &last)
 {
-    return fileName.endsWith(ending) && foreignNoteDay(fileName, day, day).isValid();
+    QString prefix;
+    int day = 0;
+    int year = 0;
+    if (!splitName(comparableName, &prefix, &day, &year)
+            || (first.isValid() && !isDayInRange(day, year, first, last))) {
+        return QDate();
+    }
+    QDate meant = dateMeant(systemLanguage().value(prefix), day, year);
+    if (!meant.isValid())
+        meant = dateMeant(anyLanguage().value(prefix), day, year);
+    return !first.isValid() || (meant >= first && meant <= last) ? meant : QDate();
 }

@@ -8,21 +8,14 @@
 #include <QDate>
 #include <QString>
 
-// The day, from first to last, that fileName names exactly in a language other than
-// the system's; invalid for any other name, and for a name that could mean two days.
-QDate foreignNoteDay(const QString &fileName, const QDate &first, const QDate &last);
+// Names are compared in one Unicode form, so that a name written decomposed (as a Mac
+// or some sync tools write "März") is the same name; the file keeps its own.
+QString comparableNoteName(const QString &fileName);
 
-// Tells the files named exactly after one day in a language other than the system's,
-// at the cost of one comparison for the many that are not.
-class ForeignNoteNames
-{
-public:
-    explicit ForeignNoteNames(const QDate &day);
-    bool contains(const QString &fileName) const;
-
-private:
-    QDate day;
-    QString ending;
-};
+// The day that a comparable file name is exactly the name of: as the system's language
+// writes it, or else as some language does, where no language names another day so.
+// Invalid for any other name, and for a day outside first to last when they are given.
+QDate exactNoteDay(const QString &comparableName, const QDate &first = QDate(),
+                   const QDate &last = QDate());
 
 #endif // NOTENAMES_H

@@ -14,7 +14,6 @@ private slots:
 
     void unreadableIsToldOnceAndNeverWritten_data();
     void unreadableIsToldOnceAndNeverWritten();
-    void lookAlikeNoteIsNotReplacedUnasked();
     void saveIntoReadOnlyFolderGivesTheRealReason();
 
 private:
@@ -116,28 +115,6 @@ void tst_UnreadableFiles::unreadableIsToldOnceAndNeverWritten()
     QCOMPARE(messages.titles, (QStringList{"Read Failed", "Save Failed"}));
     QVERIFY2(messages.texts.last().endsWith(": " + reason), qPrintable(messages.texts.last()));
     QCOMPARE(fingerprint(path), before);
-}
-
-void tst_UnreadableFiles::lookAlikeNoteIsNotReplacedUnasked()
-{
-    QVERIFY(writeFile(f->notePath(day), "the plan nobody saw"));
-    QVERIFY(writeFile(f->notePath(day) + ".bak.txt", "the plan shown"));
-    f->openOn(day);
-    QCOMPARE(f->box()->toPlainText(), QString("the plan shown"));
-
-    QString question;
-    answerNextDialog<QMessageBox>([&](QMessageBox *box) {
-        question = box->windowTitle() + ": " + box->text();
-        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
-        box->button(QMessageBox::No)->click();
-    });
-    saveNote("soup");
-    QCOMPARE(question, "Replace Note: The meal note for " + day.toString(Qt::TextDate) + " is stored in "
-                               + QFileInfo(f->notePath(day)).fileName()
-                               + ", which holds other text than the one shown. Replace it with your text?");
-    QCOMPARE(readFile(f->notePath(day)), QByteArray("the plan nobody saw"));
-    QVERIFY(!f->box()->isReadOnly());
-    QCOMPARE(f->box()->toPlainText(), QString("soup"));
 }
 
 void tst_UnreadableFiles::saveIntoReadOnlyFolderGivesTheRealReason()
