@@ -164,11 +164,12 @@ bool startup()
 
 const QDate FirstNote(2000, 1, 1);
 
-// Named as the system's language names them, or as another language does.
-void writeNotes(const Home &home, const QLocale &namedIn = QLocale::system())
+// Named as the system's language names them, or as other languages do, in turn.
+void writeNotes(const Home &home, const QList<QLocale> &languages = {QLocale::system()})
 {
     for (int i = 0; i < Notes; ++i) {
         const QDate day = FirstNote.addDays(i);
+        const QLocale &namedIn = languages.at(i % languages.size());
         const QString name = namedIn.dayName(day.dayOfWeek(), QLocale::ShortFormat) + ' '
                              + namedIn.monthName(day.month(), QLocale::ShortFormat)
                              + QStringLiteral(" %1 %2").arg(day.day()).arg(day.year());
@@ -192,7 +193,7 @@ void listNotesWithSizes(const QString &folder)
 // work on the notes folder.
 bool calendarFigure(const char *name, const std::function<void(QCalendarWidget *, int)> &change,
                     const std::function<void(const QString &)> &floorWork,
-                    const QLocale &notesNamedIn = QLocale::system())
+                    const QList<QLocale> &notesNamedIn = {QLocale::system()})
 {
     Home home;
     writeNotes(home, notesNamedIn);
@@ -249,19 +250,41 @@ bool pageMonth()
 // Notes saved on a machine in another language.
 bool pickDayInGermanNotes()
 {
-    return calendarFigure("pick a day, German names", pickDayIn, listNotes, QLocale(QLocale::German));
+    return calendarFigure("pick a day, German names", pickDayIn, listNotes, {QLocale(QLocale::German)});
 }
 
 bool pageMonthInGermanNotes()
 {
     return calendarFigure("page a month, German names", pageMonthIn, listNotesWithSizes,
-                          QLocale(QLocale::German));
+                          {QLocale(QLocale::German)});
 }
 
-bool startupWithManyNotes()
+// Twenty languages of many scripts, some of whose names mean other days elsewhere.
+QList<QLocale> twentyLanguages()
+{
+    QList<QLocale> languages;
+    for (const char *name : {"de_DE", "fr_FR", "es_ES", "it_IT", "nl_NL", "pt_BR", "sv_SE", "da_DK", "nb_NO",
+                             "sl_SI", "pl_PL", "cs_CZ", "tr_TR", "ru_RU", "el_GR", "ja_JP", "zh_CN",
+                             "ko_KR", "ar_EG", "hi_IN"}) {
+        languages << QLocale(QString::fromLatin1(name));
+    }
+    return languages;
+}
+
+bool pickDayInManyLanguages()
+{
+    return calendarFigure("pick a day, 20 languages", pickDayIn, listNotes, twentyLanguages());
+}
+
+bool pageMonthInManyLanguages()
+{
+    return calendarFigure("page a month, 20 languages", pageMonthIn, listNotesWithSizes, twentyLanguages());
+}
+
+bool startupWithManyNotes(const char *name, const QList<QLocale> &languages)
 {
     Home home;
-    writeNotes(home);
+    writeNotes(home, languages);
     const Run program = [] { return timeShowing([] { return new MainWindow; }); };
     const QString folder = home.mealsPath();
     const Run floor = [&] {
@@ -273,7 +296,7 @@ bool startupWithManyNotes()
             return window;
         });
     };
-    return report("start-up, 10,000 notes", program, floor, 1.3);
+    return report(name, program, floor, 1.3);
 }
 
 // Accepts the Add Item dialog as soon as it is up, the way a user pressing Enter would.
@@ -676,7 +699,10 @@ int main(int argc, char *argv[])
     met &= pageMonth();
     met &= pickDayInGermanNotes();
     met &= pageMonthInGermanNotes();
-    met &= startupWithManyNotes();
+    met &= pickDayInManyLanguages();
+    met &= pageMonthInManyLanguages();
+    met &= startupWithManyNotes("start-up, 10,000 notes", {QLocale::system()});
+    met &= startupWithManyNotes("start-up, 20 languages", twentyLanguages());
     met &= addItem();
     met &= startupWithLongList();
     met &= outsideChange();

@@ -32,18 +32,29 @@ DayNoteFiles chooseFiles(const QStringList &dayFiles, QStringList exactNames, co
     return files;
 }
 
+// " <day> <year>.txt" of a name, or an empty ref.
+QStringRef dayAndYearOf(const QString &name)
+{
+    const int yearStart = name.lastIndexOf(QLatin1Char(' '));
+    const int dayStart = yearStart > 0 ? name.lastIndexOf(QLatin1Char(' '), yearStart - 1) : -1;
+    return dayStart < 0 ? QStringRef() : name.midRef(dayStart);
+}
+
 } // namespace
 
-// The ending, digits and spaces only, is the same in every Unicode form, so most names
-// are passed over before they are normalised.
+// Every name of the day holds " <day> <year>.", digits and spaces the same in every
+// Unicode form, so most names are passed over before they are normalised.
 DayNoteFiles dayNoteFiles(const QStringList &fileNames, const QDate &day)
 {
     const QString ownName = dateText(day) + QLatin1String(".txt");
     const QString ownPrefix = dateText(day) + QLatin1Char('.');
     const QString ending = QStringLiteral(" %1 %2.txt").arg(day.day()).arg(day.year());
+    const QStringRef dayAndYear = ending.leftRef(ending.size() - 3);
     QStringList dayFiles;
     QStringList exactNames;
     for (const QString &name : fileNames) {
+        if (!name.contains(dayAndYear))
+            continue;
         const QString comparable = comparableNoteName(name);
         if (comparable.startsWith(ownPrefix)) {
             dayFiles << name;
@@ -62,8 +73,13 @@ QHash<QDate, QString> shownNoteFiles(const QStringList &fileNames, const QDate &
     QHash<QString, QDate> dateTexts;
     for (QDate day = first; day <= last; day = day.addDays(1))
         dateTexts.insert(dateText(day), day);
+    QStringList years;
+    for (int year = first.year(); year <= last.year(); ++year)
+        years << QStringLiteral(" %1.").arg(year);
     QMap<QDate, QStringList> filesOfDay;
     for (const QString &name : fileNames) {
+        if (std::none_of(years.cbegin(), years.cend(), [&name](const QString &year) { return name.contains(year); }))
+            continue;
         const QString comparable = comparableNoteName(name);
         // Date texts may hold dots of their own, so any dot in the name may end one.
         QDate day;
@@ -80,10 +96,17 @@ QHash<QDate, QString> shownNoteFiles(const QStringList &fileNames, const QDate &
     return shown;
 }
 
+// Exact names of one day end alike, " <day> <year>.txt"; a folder has mostly one name
+// for each ending, which needs no closer look.
 QVector<QStringList> noteNamesToJoin(const QStringList &fileNames)
 {
+    QHash<QStringRef, int> namesEndingSo;
+    for (const QString &name : fileNames)
+        ++namesEndingSo[dayAndYearOf(name)];
     QHash<QDate, QStringList> exactNames;
     for (const QString &name : fileNames) {
+        if (namesEndingSo.value(dayAndYearOf(name)) < 2)
+            continue;
         const QDate day = exactNoteDay(comparableNoteName(name));
         if (day.isValid())
             exactNames[day] << name;

@@ -67,8 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
     groceryListRetry->setSingleShot(true);
     connect(groceryListRetry, &QTimer::timeout, this, &MainWindow::writeGroceryList);
     loadGroceryList();
-    lookAfterMealNotes(savedMealFiles());
-    loadMealNote();
+    loadMealNote(lookAfterMealNotes(savedMealFiles()));
 }
 
 MainWindow::~MainWindow()
@@ -178,7 +177,7 @@ void MainWindow::on_SaveButton_clicked()
 void MainWindow::on_Calendar_selectionChanged()
 {
     setViewMode();
-    loadMealNote();
+    loadMealNote(savedMealFiles());
 }
 
 void MainWindow::on_Calendar_currentPageChanged(int year, int month)
@@ -255,10 +254,10 @@ void MainWindow::markDaysWithNotes(const QStringList &noteFiles)
 
 // A new day starts from an empty box, so that nothing of the day before, its undo
 // history included, stays.
-void MainWindow::loadMealNote()
+void MainWindow::loadMealNote(const QStringList &noteFiles)
 {
     ui->TextBox->setText(QString());
-    showMealNote(savedMealFiles());
+    showMealNote(noteFiles);
 }
 
 // The box shows the note Save writes, which is the file kept in step; only a day

@@ -73,7 +73,7 @@ private:
     QStringList lookAfterMealNotes(QStringList noteFiles);
     void markDaysWithNotes(const QStringList &noteFiles);
     void reloadMealNotes();
-    void loadMealNote();
+    void loadMealNote(const QStringList &noteFiles);
     void showMealNote(const QStringList &noteFiles);
     DayNoteFiles followMealNote(const QStringList &noteFiles);
     QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
