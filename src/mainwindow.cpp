@@ -28,7 +28,7 @@
 #include <QTimer>
 #include <QUndoStack>
 
-#include <algorithm>
+#include <memory>
 
 namespace {
 

@@ -6,8 +6,8 @@
 // a ConflictMerger folds back the copies sync tools set aside, against the versions
 // a VersionHistory keeps. The list's commands are undoable steps (grocerycommands.h)
 // and the window's keys are WindowActions; the rest lives in small units beside this
-// one: decoding files, merging, note names in any language, the printed week,
-// accessibility.
+// one: decoding files, merging, which files make up a day's note and their names in
+// any language, the printed week, accessibility.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
