@@ -5,6 +5,8 @@
 #include <QMap>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,14 +32,6 @@ DayNoteFiles chooseFiles(const QStringList &dayFiles, QStringList exactNames, co
     if (exactNames.size() > 1)
         files.joined = exactNames;
     return files;
-}
-
-// " <day> <year>.txt" of a name, or an empty ref.
-QStringRef dayAndYearOf(const QString &name)
-{
-    const int yearStart = name.lastIndexOf(QLatin1Char(' '));
-    const int dayStart = yearStart > 0 ? name.lastIndexOf(QLatin1Char(' '), yearStart - 1) : -1;
-    return dayStart < 0 ? QStringRef() : name.midRef(dayStart);
 }
 
 } // namespace
@@ -96,26 +90,31 @@ QHash<QDate, QString> shownNoteFiles(const QStringList &fileNames, const QDate &
     return shown;
 }
 
-// Exact names of one day end alike, " <day> <year>.txt"; a folder has mostly one name
-// for each ending, which needs no closer look.
+// Sorted by day rather than hashed, as every name of the folder is looked at on each
+// change of it.
 QVector<QStringList> noteNamesToJoin(const QStringList &fileNames)
 {
-    QHash<QStringRef, int> namesEndingSo;
-    for (const QString &name : fileNames)
-        ++namesEndingSo[dayAndYearOf(name)];
-    QHash<QDate, QStringList> exactNames;
-    for (const QString &name : fileNames) {
-        if (namesEndingSo.value(dayAndYearOf(name)) < 2)
-            continue;
-        const QDate day = exactNoteDay(comparableNoteName(name));
+    std::vector<std::pair<qint64, int>> days;
+    for (int i = 0; i < fileNames.size(); ++i) {
+        const QDate day = noteDay(fileNames.at(i));
         if (day.isValid())
-            exactNames[day] << name;
+            days.emplace_back(day.toJulianDay(), i);
     }
+    std::sort(days.begin(), days.end());
     QVector<QStringList> joins;
-    for (auto day = exactNames.cbegin(); day != exactNames.cend(); ++day) {
-        const QStringList joined = dayNoteFiles(day.value(), day.key()).joined;
-        if (!joined.isEmpty())
-            joins << joined;
+    for (auto first = days.cbegin(); first != days.cend();) {
+        const auto last = std::find_if(first, days.cend(), [first](const std::pair<qint64, int> &day) {
+            return day.first != first->first;
+        });
+        if (last - first > 1) {
+            QStringList names;
+            for (auto day = first; day != last; ++day)
+                names << fileNames.at(day->second);
+            const QStringList joined = dayNoteFiles(names, QDate::fromJulianDay(first->first)).joined;
+            if (!joined.isEmpty())
+                joins << joined;
+        }
+        first = last;
     }
     return joins;
 }

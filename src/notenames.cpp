@@ -132,3 +132,15 @@ QDate exactNoteDay(const QString &comparableName, const QDate &first, const QDat
         meant = dateMeant(anyLanguage().value(prefix), day, year);
     return !first.isValid() || (meant >= first && meant <= last) ? meant : QDate();
 }
+
+// A name in the system's own language, as nearly all are, is read without normalising.
+QDate noteDay(const QString &fileName)
+{
+    QString prefix;
+    int day = 0;
+    int year = 0;
+    if (!splitName(fileName, &prefix, &day, &year))
+        return QDate();
+    const QDate meant = dateMeant(systemLanguage().value(prefix), day, year);
+    return meant.isValid() ? meant : exactNoteDay(comparableNoteName(fileName));
+}

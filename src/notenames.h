@@ -18,4 +18,7 @@ QString comparableNoteName(const QString &fileName);
 QDate exactNoteDay(const QString &comparableName, const QDate &first = QDate(),
                    const QDate &last = QDate());
 
+// The day a file name, in either Unicode form, is exactly the name of.
+QDate noteDay(const QString &fileName);
+
 #endif // NOTENAMES_H
