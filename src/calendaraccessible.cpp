@@ -3,31 +3,74 @@
 #include "accessibility.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QAccessibleWidget>
 #include <QCalendarWidget>
 #include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QTextCharFormat>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 
-class CalendarTable;
+const int weeksShown = 6;
 
-// One cell of the calendar's table: a weekday header in the first row, then a day.
-// Row and column -1 stand for the table view's hidden headers, which the view counts
-// when it numbers its cells in the events it sends.
+int headerRows(const QCalendarWidget *calendar)
+{
+    return calendar->horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader ? 0 : 1;
+}
+
+int headerColumns(const QCalendarWidget *calendar)
+{
+    return calendar->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 0 : 1;
+}
+
+// Where the page shows a day, in the calendar's rows and columns; false where it
+// does not show it.
+bool placeOfDay(const QCalendarWidget *calendar, const QDate &day, int *row, int *column)
+{
+    const qint64 offset = calendarCellDate(calendar, headerRows(calendar), headerColumns(calendar)).daysTo(day);
+    if (offset < 0 || offset >= 7 * weeksShown)
+        return false;
+    *row = headerRows(calendar) + int(offset / 7);
+    *column = headerColumns(calendar) + int(offset % 7);
+    return true;
+}
+
+// As the view numbers its cells in the events it sends: the hidden header row and
+// column come first.
+int childIndex(const QAbstractItemView *view, int row, int column)
+{
+    return (row + 1) * (view->model()->columnCount() + 1) + column + 1;
+}
+
+// One cell of the calendar's table. A day's cell stands for its date, wherever the
+// page shows it, so that a move to the same place on another page is a move to
+// another cell; the weekday headers of the first row, and the view's hidden headers
+// at row or column -1, stand for their place.
 class CalendarCell : public QAccessibleInterface,
                      public QAccessibleTableCellInterface,
                      public QAccessibleActionInterface
 {
 public:
+    CalendarCell(QAbstractItemView *view, QCalendarWidget *calendar, const QDate &day)
+        : view(view), calendar(calendar), day(day)
+    {
+    }
     CalendarCell(QAbstractItemView *view, QCalendarWidget *calendar, int row, int column)
-        : view(view), calendar(calendar), row(row), column(column)
+        : view(view), calendar(calendar), headerRow(row), headerColumn(column)
     {
     }
 
-    bool isValid() const override { return view && calendar; }
+    bool isValid() const override
+    {
+        int row;
+        int column;
+        return view && calendar && (!day.isValid() || placeOfDay(calendar, day, &row, &column));
+    }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return parent()->window(); }
     QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(view); }
@@ -38,41 +81,40 @@ public:
     void setText(QAccessible::Text, const QString &) override {}
     QAccessible::Role role() const override
     {
-        if (column < 0)
-            return QAccessible::RowHeader;
-        return day().isValid() ? QAccessible::Cell : QAccessible::ColumnHeader;
+        if (day.isValid())
+            return QAccessible::Cell;
+        return headerColumn < 0 ? QAccessible::RowHeader : QAccessible::ColumnHeader;
     }
 
     QRect rect() const override
     {
-        const QRect cell = view->visualRect(view->model()->index(row, column));
+        const QRect cell = view->visualRect(view->model()->index(rowIndex(), columnIndex()));
         return cell.translated(view->viewport()->mapToGlobal(QPoint(0, 0)));
     }
 
     QString text(QAccessible::Text kind) const override
     {
-        const QDate date = day();
         if (kind == QAccessible::Description)
-            return date.isValid() ? calendarDayDescription(calendar, date) : QString();
+            return day.isValid() ? calendarDayDescription(calendar, day) : QString();
         if (kind != QAccessible::Name)
             return QString();
-        if (date.isValid())
-            return QLocale().toString(date, QLocale::LongFormat);
-        if (column < 0)
+        if (day.isValid())
+            return QLocale().toString(day, QLocale::LongFormat);
+        if (headerColumn < 0)
             return QString();
-        return QLocale().dayName(calendarCellDate(calendar, 1, column).dayOfWeek(), QLocale::LongFormat);
+        return QLocale().dayName(calendarCellDate(calendar, 1, headerColumn).dayOfWeek(), QLocale::LongFormat);
     }
 
     QAccessible::State state() const override
     {
         QAccessible::State state;
-        state.invisible = row < 0 || column < 0;
-        if (!day().isValid())
+        state.invisible = !day.isValid() && (headerRow < 0 || headerColumn < 0);
+        if (!day.isValid())
             return state;
         state.selectable = true;
         state.focusable = true;
         state.selected = isSelected();
-        state.focused = view->hasFocus() && view->currentIndex() == view->model()->index(row, column);
+        state.focused = state.selected && view->hasFocus();
         return state;
     }
 
@@ -85,11 +127,26 @@ public:
         return nullptr;
     }
 
-    bool isSelected() const override { return day().isValid() && day() == calendar->selectedDate(); }
-    QList<QAccessibleInterface *> columnHeaderCells() const override;
+    bool isSelected() const override { return day.isValid() && day == calendar->selectedDate(); }
+    // The day's name holds its weekday, which a header would only repeat.
+    QList<QAccessibleInterface *> columnHeaderCells() const override { return {}; }
     QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override { return column; }
-    int rowIndex() const override { return row; }
+    int columnIndex() const override
+    {
+        int row = headerRow;
+        int column = headerColumn;
+        if (day.isValid() && !placeOfDay(calendar, day, &row, &column))
+            return -1;
+        return column;
+    }
+    int rowIndex() const override
+    {
+        int row = headerRow;
+        int column = headerColumn;
+        if (day.isValid() && !placeOfDay(calendar, day, &row, &column))
+            return -1;
+        return row;
+    }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface *table() const override { return parent(); }
@@ -97,39 +154,42 @@ public:
     // Picking a day through the accessibility interface is the user's pick.
     QStringList actionNames() const override
     {
-        if (!day().isValid())
+        if (!day.isValid())
             return {};
         return {toggleAction(), pressAction(), setFocusAction()};
     }
     void doAction(const QString &) override
     {
-        if (day().isValid())
-            calendar->setSelectedDate(day());
+        if (day.isValid())
+            calendar->setSelectedDate(day);
     }
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
-    QDate day() const { return calendarCellDate(calendar, row, column); }
-
     QPointer<QAbstractItemView> view;
     QPointer<QCalendarWidget> calendar;
-    const int row;
-    const int column;
+    const QDate day;
+    const int headerRow = 0;
+    const int headerColumn = 0;
 };
 
 // The table of the calendar, its first row the weekday headers; cells are made as
-// asked for and kept, since each stands for a place in the table, whatever month.
-// Rows and columns are the calendar's; the children are numbered as the view does.
+// asked for and kept while their day is on the page. Rows and columns are the
+// calendar's; the children are numbered as the view does. It is offered as a list
+// of its cells, since a screen reader reads a table's whole row at each move to
+// another week; each cell still tells its row and column.
 class CalendarTable : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
     CalendarTable(QAbstractItemView *view, QCalendarWidget *calendar)
-        : QAccessibleWidget(view, QAccessible::Table), view(view), calendar(calendar)
+        : QAccessibleWidget(view, QAccessible::List), view(view), calendar(calendar)
     {
     }
     ~CalendarTable() override
     {
-        for (QAccessible::Id id : qAsConst(cells))
+        for (QAccessible::Id id : qAsConst(headerCells))
+            QAccessible::deleteAccessibleInterface(id);
+        for (QAccessible::Id id : qAsConst(dayCells))
             QAccessible::deleteAccessibleInterface(id);
     }
 
@@ -143,25 +203,21 @@ public:
     int childCount() const override { return (rowCount() + 1) * (columnCount() + 1); }
     QAccessibleInterface *focusChild() const override
     {
-        const QModelIndex current = view->currentIndex();
-        return view->hasFocus() && current.isValid() ? cellAt(current.row(), current.column()) : nullptr;
+        return view->hasFocus() ? cellOfDay(calendar->selectedDate()) : nullptr;
     }
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        auto id = cells.constFind(index);
-        if (id == cells.constEnd()) {
-            QAccessibleInterface *cell = new CalendarCell(view, calendar, index / (columnCount() + 1) - 1,
-                                                          index % (columnCount() + 1) - 1);
-            id = cells.insert(index, QAccessible::registerAccessibleInterface(cell));
-        }
-        return QAccessible::accessibleInterface(*id);
+        const int row = index / (columnCount() + 1) - 1;
+        const int column = index % (columnCount() + 1) - 1;
+        const QDate day = calendarCellDate(calendar, row, column);
+        return day.isValid() ? cellOfDay(day) : headerCell(index, row, column);
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
         const QAccessibleTableCellInterface *cell = const_cast<QAccessibleInterface *>(child)->tableCellInterface();
-        return cell ? childIndex(cell->rowIndex(), cell->columnIndex()) : -1;
+        return cell && cell->rowIndex() != -1 ? childIndex(view, cell->rowIndex(), cell->columnIndex()) : -1;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {
@@ -171,7 +227,7 @@ public:
 
     QAccessibleInterface *cellAt(int row, int column) const override
     {
-        return child(childIndex(row, column));
+        return child(childIndex(view, row, column));
     }
     QAccessibleInterface *caption() const override { return nullptr; }
     QAccessibleInterface *summary() const override { return nullptr; }
@@ -182,12 +238,8 @@ public:
     int selectedCellCount() const override { return selectedCells().size(); }
     QList<QAccessibleInterface *> selectedCells() const override
     {
-        QList<QAccessibleInterface *> selected;
-        for (int index = 0; index < childCount(); ++index) {
-            if (child(index)->tableCellInterface()->isSelected())
-                selected << child(index);
-        }
-        return selected;
+        QAccessibleInterface *selected = cellOfDay(calendar->selectedDate());
+        return selected ? QList<QAccessibleInterface *>{selected} : QList<QAccessibleInterface *>();
     }
     int selectedColumnCount() const override { return 0; }
     int selectedRowCount() const override { return 0; }
@@ -202,18 +254,49 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent *) override {}
 
 private:
-    // As the view numbers its cells: the hidden header row and column come first.
-    int childIndex(int row, int column) const { return (row + 1) * (columnCount() + 1) + column + 1; }
+    // Null for a day the page does not show.
+    QAccessibleInterface *cellOfDay(const QDate &day) const
+    {
+        int row;
+        int column;
+        if (!placeOfDay(calendar, day, &row, &column))
+            return nullptr;
+        auto id = dayCells.constFind(day);
+        if (id == dayCells.constEnd()) {
+            forgetDaysNotShown();
+            id = dayCells.insert(day, QAccessible::registerAccessibleInterface(new CalendarCell(view, calendar, day)));
+        }
+        return QAccessible::accessibleInterface(*id);
+    }
+    QAccessibleInterface *headerCell(int index, int row, int column) const
+    {
+        auto id = headerCells.constFind(index);
+        if (id == headerCells.constEnd()) {
+            QAccessibleInterface *cell = new CalendarCell(view, calendar, row, column);
+            id = headerCells.insert(index, QAccessible::registerAccessibleInterface(cell));
+        }
+        return QAccessible::accessibleInterface(*id);
+    }
+    // Paging through the years would otherwise keep a cell for every day passed.
+    void forgetDaysNotShown() const
+    {
+        if (dayCells.size() < 3 * 7 * weeksShown)
+            return;
+        for (auto cell = dayCells.begin(); cell != dayCells.end();) {
+            if (QAccessible::accessibleInterface(*cell)->isValid()) {
+                ++cell;
+            } else {
+                QAccessible::deleteAccessibleInterface(*cell);
+                cell = dayCells.erase(cell);
+            }
+        }
+    }
 
     QAbstractItemView *view;
     QCalendarWidget *calendar;
-    mutable QHash<int, QAccessible::Id> cells;
+    mutable QHash<int, QAccessible::Id> headerCells;
+    mutable QHash<QDate, QAccessible::Id> dayCells;
 };
-
-QList<QAccessibleInterface *> CalendarCell::columnHeaderCells() const
-{
-    return {parent()->tableInterface()->cellAt(0, column)};
-}
 
 // Qt gives the calendar widget itself the role of a table with no table in it, which
 // Orca reports as an error on every move; it is a group holding the month and year
@@ -240,6 +323,51 @@ void installCalendarAccessibility()
         return true;
     }();
     Q_UNUSED(installed)
+}
+
+// Qt's view sends a focus event when its current place changes, for whatever day
+// that place shows at that moment. A day reached at the same place on another
+// page, or one that the view's event found not yet on the page, gets its own event
+// once the move is done; and so does entering the table, after the focus event of
+// the table itself.
+void announceFocusedDay(QCalendarWidget *calendar)
+{
+    auto *view = calendar->findChild<QAbstractItemView *>(QStringLiteral("qt_calendar_calendarview"));
+    if (!view)
+        return;
+    const auto spokenDay = std::make_shared<QDate>();
+    const auto pending = std::make_shared<bool>(false);
+    const auto speakSelectedDay = [calendar, view, spokenDay, pending] {
+        *pending = false;
+        int row;
+        int column;
+        const QDate day = calendar->selectedDate();
+        if (!QAccessible::isActive() || !view->hasFocus() || day == *spokenDay
+                || !placeOfDay(calendar, day, &row, &column)) {
+            return;
+        }
+        *spokenDay = day;
+        QAccessibleEvent event(view, QAccessible::Focus);
+        event.setChild(childIndex(view, row, column));
+        QAccessible::updateAccessibility(&event);
+    };
+    const auto afterTheMove = [calendar, pending, speakSelectedDay] {
+        if (!*pending)
+            QTimer::singleShot(0, calendar, speakSelectedDay);
+        *pending = true;
+    };
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, calendar,
+                     [calendar, spokenDay](const QModelIndex &current) {
+        *spokenDay = calendarCellDate(calendar, current.row(), current.column());
+    });
+    QObject::connect(calendar, &QCalendarWidget::selectionChanged, calendar, afterTheMove);
+    QObject::connect(qApp, &QApplication::focusChanged, calendar,
+                     [view, spokenDay, afterTheMove](QWidget *, QWidget *now) {
+        if (now != view)
+            return;
+        *spokenDay = QDate();
+        afterTheMove();
+    });
 }
 
 QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day)

@@ -14,6 +14,9 @@ class QCalendarWidget;
 // Makes every calendar's table reachable this way; once is enough.
 void installCalendarAccessibility();
 
+// A screen reader hears the focused day once for every move, and on entering the table.
+void announceFocusedDay(QCalendarWidget *calendar);
+
 // What a day cell says beyond its name: "has a meal note", "today", "other month".
 QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day);
 

@@ -79,6 +79,7 @@ void MainWindow::makeAccessible()
 {
     nameCalendarControls(ui->Calendar);
     followCellSelection(ui->Calendar);
+    announceFocusedDay(ui->Calendar);
     followItemSelection(ui->GroceryList);
     ui->label->setBuddy(ui->GroceryList);
 }

@@ -28,7 +28,8 @@ private slots:
     void picksThroughTheAccessibilityInterfaceCount();
     void calendarCellsSayTheirDay_data();
     void calendarCellsSayTheirDay();
-    void arrowKeysInTheCalendarAnnounceTheDay();
+    void everyMoveInTheCalendarSpeaksTheNewDayOnce_data();
+    void everyMoveInTheCalendarSpeaksTheNewDayOnce();
     void calendarControlsHaveNamesAndTheListItsLabel();
 
 private:
@@ -246,20 +247,58 @@ void tst_KeyboardAccess::calendarCellsSayTheirDay()
     QCOMPARE(cellHeard, heard);
 }
 
-void tst_KeyboardAccess::arrowKeysInTheCalendarAnnounceTheDay()
+void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce_data()
 {
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<int>("key"); // none: the focus comes into the calendar
+    QTest::addColumn<QString>("heard");
+
+    QTest::newRow("entering the calendar") << day << 0 << "Thursday, 19 September 2019 / has a meal note";
+    QTest::newRow("a day on") << day << int(Qt::Key_Right) << "Friday, 20 September 2019 / ";
+    QTest::newRow("a week on") << day << int(Qt::Key_Down) << "Thursday, 26 September 2019 / ";
+    QTest::newRow("a month on, same place on the page")
+            << QDate(2027, 2, 8) << int(Qt::Key_PageDown) << "Monday, 8 March 2027 / ";
+    QTest::newRow("a month on, another place") << day << int(Qt::Key_PageDown) << "Saturday, 19 October 2019 / ";
+    QTest::newRow("the month's first day") << day.addDays(-1) << int(Qt::Key_Home)
+                                           << "Sunday, 1 September 2019 / ";
+}
+
+// The cells a screen reader is told have the focus, read as each event comes: one
+// cell, the new day's (the view tells it twice when the page changes), and the
+// table itself never after it.
+void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce()
+{
+    QFETCH(QDate, from);
+    QFETCH(int, key);
+    QFETCH(QString, heard);
+
     static QStringList focused;
     focused.clear();
+    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+    calendar->setSelectedDate(from);
+    (key ? static_cast<QWidget *>(view) : f->box())->setFocus();
+    QTRY_VERIFY(QApplication::focusWidget());
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(view);
+    const QAccessible::Id cellBefore = QAccessible::uniqueId(table->tableInterface()->selectedCells().first());
     setAccessibilityActive(true);
     QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
-        if (event->type() == QAccessible::Focus && event->child() >= 0)
-            focused << event->accessibleInterface()->text(QAccessible::Name);
+        QAccessibleInterface *focus = event->accessibleInterface();
+        if (event->type() == QAccessible::Focus)
+            focused << focus->text(QAccessible::Name) + " / " + focus->text(QAccessible::Description);
     });
-    auto *view = f->child<QCalendarWidget>("Calendar")->findChild<QAbstractItemView *>("qt_calendar_calendarview");
-    view->setFocus();
-    QTRY_VERIFY(view->hasFocus());
-    QTest::keyClick(view, Qt::Key_Right);
-    QCOMPARE(focused.value(focused.size() - 1), QString("Friday, 20 September 2019"));
+    if (key)
+        QTest::keyClick(view, Qt::Key(key));
+    else
+        view->setFocus();
+    QTRY_COMPARE(focused.value(focused.size() - 1), heard);
+    if (!key)
+        focused.removeFirst();
+    focused.removeDuplicates();
+    QCOMPARE(focused, QStringList(heard));
+    QCOMPARE(table->focusChild()->text(QAccessible::Name), heard.section(" / ", 0, 0));
+    // A screen reader speaks a focus that moved to another cell, not one that stayed.
+    QCOMPARE(QAccessible::uniqueId(table->focusChild()) == cellBefore, key == 0);
 }
 
 void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
