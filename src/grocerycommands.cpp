@@ -53,6 +53,15 @@ int nearestGroceryRow(const QListWidget *list, const QString &text, int row)
     return -1;
 }
 
+QString groceryListNotice(const QString &change, int itemCount)
+{
+    if (itemCount == 0)
+        return change + QStringLiteral(", no items");
+    if (itemCount == 1)
+        return change + QStringLiteral(", 1 item");
+    return QStringLiteral("%1, %2 items").arg(change, QString::number(itemCount));
+}
+
 AddItemsCommand::AddItemsCommand(QListWidget *list, const GroceryListWriter &write,
                                  const QStringList &items)
     : list(list)

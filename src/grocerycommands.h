@@ -19,6 +19,9 @@ QStringList groceryItems(const QString &text);
 QStringList groceryListEntries(const QListWidget *list);
 int nearestGroceryRow(const QListWidget *list, const QString &text, int row);
 
+// What a screen reader says after a change of the list: "bread added, 3 items".
+QString groceryListNotice(const QString &change, int itemCount);
+
 class AddItemsCommand : public QUndoCommand
 {
 public:

@@ -7,6 +7,8 @@
 #include "daynotefiles.h"
 #include "folderlock.h"
 #include "grocerycommands.h"
+#include "messageboxes.h"
+#include "spokennotice.h"
 #include "syncedfile.h"
 #include "textdropfilter.h"
 #include "weekdocument.h"
@@ -16,7 +18,6 @@
 #include <QHash>
 #include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
@@ -49,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent)
     , groceryHistory(new QUndoStack(this))
     , conflictMerger(new ConflictMerger(this))
     , groceryListRetry(new QTimer(this))
+    , listNotice(new SpokenNotice(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
@@ -321,19 +323,18 @@ bool MainWindow::storeMealNote()
 
 bool MainWindow::confirmReplacingMealNote()
 {
-    const QMessageBox::StandardButton answer = QMessageBox::question(
+    const QMessageBox::StandardButton answer = askQuestion(
             this, QStringLiteral("Note Changed"),
             QStringLiteral("The meal note for %1 was changed by another program since you began "
                            "editing. Replace it with your text?").arg(selectedDateText()),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 
 void MainWindow::warnSaveFailed(const QString &failureText, const SyncedFile *file)
 {
-    QMessageBox::warning(this, QStringLiteral("Save Failed"),
-                         failureText.arg(QDir::toNativeSeparators(file->path()),
-                                         file->errorString()));
+    showWarning(this, QStringLiteral("Save Failed"),
+                failureText.arg(QDir::toNativeSeparators(file->path()), file->errorString()));
 }
 
 // Told once for each file and reason, and again only after it was readable in between.
@@ -352,7 +353,7 @@ void MainWindow::tellIfUnreadable(const QString &path, const QString &reason)
                                         "until it can be read.")
                                  .arg(QDir::toNativeSeparators(QDir::cleanPath(path)), reason);
     QTimer::singleShot(0, this, [this, text] {
-        QMessageBox::warning(this, QStringLiteral("Read Failed"), text);
+        showWarning(this, QStringLiteral("Read Failed"), text);
     });
 }
 
@@ -460,8 +461,17 @@ GroceryListWriter MainWindow::groceryListWriter()
 
 void MainWindow::addGroceryItems(const QStringList &items)
 {
-    changeGroceryList(items.isEmpty() ? nullptr
-                                      : new AddItemsCommand(ui->GroceryList, groceryListWriter(), items));
+    if (items.isEmpty()) {
+        changeGroceryList(nullptr);
+        return;
+    }
+    changeGroceryList(new AddItemsCommand(ui->GroceryList, groceryListWriter(), items));
+    tellGroceryListChange(items.join(QStringLiteral(", ")) + QStringLiteral(" added"));
+}
+
+void MainWindow::tellGroceryListChange(const QString &change)
+{
+    listNotice->say(groceryListNotice(change, ui->GroceryList->count()));
 }
 
 void MainWindow::on_AddItemButton_clicked()
@@ -481,9 +491,14 @@ void MainWindow::on_GroceryListDrop_textDropped(const QString &text)
 void MainWindow::on_DeleteItemButton_clicked()
 {
     const QListWidgetItem *chosen = ui->GroceryList->currentItem();
-    changeGroceryList(chosen ? new DeleteItemCommand(ui->GroceryList, groceryListWriter(),
-                                                     chosen->text(), ui->GroceryList->currentRow())
-                             : nullptr);
+    if (!chosen) {
+        changeGroceryList(nullptr);
+        return;
+    }
+    const QString deleted = chosen->text();
+    changeGroceryList(new DeleteItemCommand(ui->GroceryList, groceryListWriter(), deleted,
+                                            ui->GroceryList->currentRow()));
+    tellGroceryListChange(deleted + QStringLiteral(" deleted"));
 }
 
 void MainWindow::on_actionAddItem_triggered()
@@ -508,13 +523,15 @@ void MainWindow::on_actionClearList_triggered()
 
 void MainWindow::on_ClearListButton_clicked()
 {
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-            this, QStringLiteral("Clear List"),
-            QStringLiteral("Are you sure you want to clear the list?"),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    changeGroceryList(answer == QMessageBox::Yes
-                              ? new ClearListCommand(ui->GroceryList, groceryListWriter())
-                              : nullptr);
+    const QMessageBox::StandardButton answer = askQuestion(
+            this, QStringLiteral("Clear List"), QStringLiteral("Are you sure you want to clear the list?"),
+            QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes) {
+        changeGroceryList(nullptr);
+        return;
+    }
+    changeGroceryList(new ClearListCommand(ui->GroceryList, groceryListWriter()));
+    tellGroceryListChange(QStringLiteral("list cleared"));
 }
 
 void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &position)

@@ -25,6 +25,7 @@ class ConflictMerger;
 class QAction;
 class QUndoCommand;
 class QUndoStack;
+class SpokenNotice;
 class TextDropFilter;
 
 QT_BEGIN_NAMESPACE
@@ -89,6 +90,7 @@ private:
     void changeGroceryList(QUndoCommand *command);
     GroceryListWriter groceryListWriter();
     void addGroceryItems(const QStringList &items);
+    void tellGroceryListChange(const QString &change);
     void warnSaveFailed(const QString &failureText, const SyncedFile *file);
     void tellIfUnreadable(const QString &path, const QString &reason);
     QString selectedDateText() const;
@@ -110,6 +112,7 @@ private:
     QTimer *groceryListRetry;
     QElapsedTimer groceryListBusy;
     bool toldGroceryListBusy = false;
+    SpokenNotice *listNotice;
 };
 
 #endif // MAINWINDOW_H

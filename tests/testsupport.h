@@ -17,6 +17,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAccessible>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -130,6 +131,8 @@ public:
     MessageLog() { qApp->installEventFilter(this); }
     QStringList titles;
     QStringList texts;
+    // What a screen reader reads of each box where it finds no label.
+    QStringList descriptions;
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
     QString typed;
 
@@ -141,6 +144,7 @@ protected:
         if (auto *box = qobject_cast<QMessageBox *>(watched)) {
             titles << box->windowTitle();
             texts << box->text();
+            descriptions << QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
             QAbstractButton *button = box->button(answer);
             if (button)
                 QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);

@@ -31,6 +31,8 @@ private slots:
     void everyMoveInTheCalendarSpeaksTheNewDayOnce_data();
     void everyMoveInTheCalendarSpeaksTheNewDayOnce();
     void calendarControlsHaveNamesAndTheListItsLabel();
+    void listCommandsAreSpokenWhenDone_data();
+    void listCommandsAreSpokenWhenDone();
 
 private:
     const QDate day = QDate(2019, 9, 19);
@@ -111,6 +113,7 @@ void tst_KeyboardAccess::shortcutsDoTheirCommands()
                      .join(" | "),
              after);
     QCOMPARE(dialogs.titles.join(','), QString(keys == QKeySequence("Ctrl+Shift+Del") ? "Clear List" : ""));
+    QCOMPARE(dialogs.descriptions, dialogs.texts);
     if (keys == QKeySequence("Ctrl+E")) {
         QCOMPARE(QApplication::focusWidget(), f->box());
         QCOMPARE(f->box()->textCursor().position(), 4);
@@ -313,6 +316,38 @@ void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
     QCOMPARE(heard, (QStringList{"Previous month / ", "Next month / ", "September / Choose the month",
                                  "2019 / Choose the year"}));
     QCOMPARE(f->child<QLabel>("label")->buddy(), f->list());
+}
+
+void tst_KeyboardAccess::listCommandsAreSpokenWhenDone_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("heard");
+
+    QTest::newRow("add item") << "AddItemButton" << "bread, 50%2 off added, 4 items";
+    QTest::newRow("delete item") << "DeleteItemButton" << "eggs deleted, 1 item";
+    QTest::newRow("clear list") << "ClearListButton" << "list cleared, no items";
+}
+
+// The notice is shown anew for each command: that is what a screen reader speaks.
+void tst_KeyboardAccess::listCommandsAreSpokenWhenDone()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, heard);
+
+    static QStringList shown;
+    shown.clear();
+    setAccessibilityActive(true);
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        QAccessibleInterface *shownObject = event->accessibleInterface();
+        if (event->type() == QAccessible::ObjectShow && shownObject->role() == QAccessible::Notification)
+            shown << shownObject->text(QAccessible::Name);
+    });
+    f->list()->setCurrentRow(0);
+    MessageLog dialogs;
+    dialogs.answer = QMessageBox::Yes;
+    dialogs.typed = "bread\n50%2 off";
+    f->click(button.toLatin1());
+    QTRY_COMPARE(shown, QStringList(heard));
 }
 
 QTEST_MAIN(tst_KeyboardAccess)

@@ -113,6 +113,7 @@ void tst_UnreadableFiles::unreadableIsToldOnceAndNeverWritten()
     else
         saveNote("soup");
     QCOMPARE(messages.titles, (QStringList{"Read Failed", "Save Failed"}));
+    QCOMPARE(messages.descriptions, messages.texts);
     QVERIFY2(messages.texts.last().endsWith(": " + reason), qPrintable(messages.texts.last()));
     QCOMPARE(fingerprint(path), before);
 }

@@ -1,0 +1,26 @@
+// What a screen reader says of a command done, where nothing on screen changes the
+// focus: "bread added, 3 items". The widget takes no room and shows nothing; each
+// notice shows it anew as a notification, which a screen reader speaks at once.
+#ifndef SPOKENNOTICE_H
+#define SPOKENNOTICE_H
+
+#include <QTimer>
+#include <QWidget>
+
+class SpokenNotice : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SpokenNotice(QWidget *parent);
+
+    void say(const QString &notice);
+
+private:
+    void sayNow();
+
+    QString unsaid;
+    QTimer sayTimer;
+};
+
+#endif // SPOKENNOTICE_H
