@@ -1,8 +1,9 @@
 # Sourced by the scripts: the Debian packages they need, a function that installs
 # those still missing, and one that builds the program without its tests.
 
-BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools fonts-dejavu-core)
-TEST_PACKAGES=(qtbase5-private-dev xvfb xauth libxcb1-dev desktop-file-utils appstream dpkg-dev lintian)
+BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libxcb1-dev libxcb-randr0-dev
+                fonts-dejavu-core)
+TEST_PACKAGES=(qtbase5-private-dev xvfb xauth desktop-file-utils appstream dpkg-dev lintian)
 PACKAGE_PACKAGES=(dpkg-dev lintian)
 
 install_packages() {

@@ -1,12 +1,14 @@
+#include "desktopscale.h"
 #include "mainwindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    // On a scaled screen (120, 144, 192 DPI) the whole fixed-size window scales with
-    // its fonts, by the exact factor; at 96 DPI nothing changes.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // The whole fixed-size window scales with its fonts, by the exact factor; where
+    // the scale is left to Qt (not on X, or chosen by the user), as Qt reads it.
+    if (!applyDesktopScale())
+        QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
