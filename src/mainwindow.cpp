@@ -3,6 +3,7 @@
 
 #include "accessibility.h"
 #include "calendaraccessible.h"
+#include "calendarcolours.h"
 #include "conflictmerger.h"
 #include "daynotefiles.h"
 #include "folderlock.h"
@@ -84,6 +85,7 @@ void MainWindow::makeAccessible()
     announceFocusedDay(ui->Calendar);
     followItemSelection(ui->GroceryList);
     ui->label->setBuddy(ui->GroceryList);
+    new CalendarColours(ui->Calendar);
 }
 
 // Undo and redo take back list commands; in the note box, while editing, the same
@@ -248,8 +250,10 @@ void MainWindow::markDaysWithNotes(const QStringList &noteFiles)
     const QList<QDate> markedBefore = ui->Calendar->dateTextFormat().keys();
     if (marked == QSet<QDate>(markedBefore.begin(), markedBefore.end()))
         return;
+    // Underlined too, so that weight is not all that tells these days.
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
+    bold.setFontUnderline(true);
     ui->Calendar->setDateTextFormat(QDate(), QTextCharFormat());
     for (const QDate &day : qAsConst(marked))
         ui->Calendar->setDateTextFormat(day, bold);

@@ -24,9 +24,11 @@ private:
     {
         QVERIFY(writeFile(f->home.notePath(name), content));
     }
-    bool isBold(const QDate &day) const
+    // Bold and underlined, so that more than weight tells the day.
+    bool isMarked(const QDate &day) const
     {
-        return calendar()->dateTextFormat(day).fontWeight() == QFont::Bold;
+        const QTextCharFormat mark = calendar()->dateTextFormat(day);
+        return mark.fontWeight() == QFont::Bold && mark.fontUnderline();
     }
     QCalendarWidget *calendar() const { return f->child<QCalendarWidget>("Calendar"); }
 
@@ -66,8 +68,8 @@ void tst_NoteMarks::daysWithANoteAreBold()
     writeNote(noted.toString(Qt::TextDate) + suffix, content);
     f->open();
     calendar()->setSelectedDate(day);
-    QCOMPARE(isBold(noted), bold);
-    QVERIFY2(!isBold(noted.addDays(1)), "a day without a note is bold");
+    QCOMPARE(isMarked(noted), bold);
+    QVERIFY2(!isMarked(noted.addDays(1)), "a day without a note is bold");
     QVERIFY2(!calendar()->dateTextFormat(noted).hasProperty(QTextFormat::ForegroundBrush),
              "the mark hides the calendar's own colours");
 }
@@ -76,12 +78,12 @@ void tst_NoteMarks::savingMarksTheDay()
 {
     f->open();
     calendar()->setSelectedDate(day);
-    QVERIFY(!isBold(day));
+    QVERIFY(!isMarked(day));
 
     f->child<QPushButton>("EditButton")->click();
     QTest::keyClicks(f->child<QTextEdit>("TextBox"), "stew");
     f->child<QPushButton>("SaveButton")->click();
-    QVERIFY(isBold(day));
+    QVERIFY(isMarked(day));
 }
 
 void tst_NoteMarks::pagingMarksTheOtherMonth()
@@ -90,10 +92,10 @@ void tst_NoteMarks::pagingMarksTheOtherMonth()
     writeNote(later.toString(Qt::TextDate) + ".txt", "pancakes");
     f->open();
     calendar()->setSelectedDate(day);
-    QVERIFY(!isBold(later));
+    QVERIFY(!isMarked(later));
 
     calendar()->setCurrentPage(2020, 2);
-    QVERIFY(isBold(later));
+    QVERIFY(isMarked(later));
 }
 
 void tst_NoteMarks::noteAppearingOnDiskGetsItsMark()
@@ -103,9 +105,9 @@ void tst_NoteMarks::noteAppearingOnDiskGetsItsMark()
     calendar()->setSelectedDate(day);
 
     writeNote(dayText + ".txt", "curry");
-    QTRY_VERIFY(isBold(day));
+    QTRY_VERIFY(isMarked(day));
     QVERIFY(QFile::remove(f->home.notePath(dayText + ".txt")));
-    QTRY_VERIFY(!isBold(day));
+    QTRY_VERIFY(!isMarked(day));
 }
 
 QTEST_MAIN(tst_NoteMarks)

@@ -1,6 +1,8 @@
 #include "testsupport.h"
 #include "ui_mainwindow.h"
 
+#include "calendarcolours.h"
+
 #include <QAccessible>
 #include <QCalendarWidget>
 #include <QListWidget>
@@ -28,6 +30,8 @@ private slots:
     void resizingTheWindowMovesNothing();
     void existingObjectNameIsKept();
     void startsOnTodayWithNothingOnDiskAndNoMessage();
+    void calendarTextsAreReadable_data();
+    void calendarTextsAreReadable();
 
 private:
     std::unique_ptr<WindowFixture> f;
@@ -178,6 +182,56 @@ void tst_WindowForm::startsOnTodayWithNothingOnDiskAndNoMessage()
     for (QWidget *topLevel : QApplication::topLevelWidgets())
         QVERIFY2(!qobject_cast<QMessageBox *>(topLevel), "start-up showed a message");
     QCOMPARE(f->home.entries(), QStringList());
+}
+
+void tst_WindowForm::calendarTextsAreReadable_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("the default palette") << false;
+    QTest::newRow("a dark palette the user chose") << true;
+}
+
+// Every cell as the calendar's model gives it to be painted, the selected day with
+// the window active and not, and the month header.
+void tst_WindowForm::calendarTextsAreReadable()
+{
+    QFETCH(bool, dark);
+    const QPalette before = QApplication::palette();
+    if (dark) {
+        QPalette palette(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
+        palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        palette.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x50, 0x50, 0x50));
+        palette.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+        QApplication::setPalette(palette);
+        QCoreApplication::processEvents();
+    }
+    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+    QStringList unreadable;
+    auto check = [&unreadable](const QString &what, const QColor &text, const QColor &background) {
+        if (contrastRatio(text, background) < 4.5)
+            unreadable << QString("%1 %2 on %3").arg(what, text.name(), background.name());
+    };
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        for (int column = 0; column < view->model()->columnCount(); ++column) {
+            const QModelIndex cell = view->model()->index(row, column);
+            check(cell.data().toString(), cell.data(Qt::ForegroundRole).value<QColor>(),
+                  cell.data(Qt::BackgroundRole).value<QColor>());
+        }
+    }
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        check("selected day", view->palette().color(group, QPalette::HighlightedText),
+              view->palette().color(group, QPalette::Highlight));
+    }
+    auto *header = calendar->findChild<QWidget *>("qt_calendar_monthbutton");
+    const QWidget *bar = header->parentWidget();
+    check("month header", header->palette().color(header->foregroundRole()),
+          bar->palette().color(bar->backgroundRole()));
+    const QColor base = view->palette().color(QPalette::Base);
+    QApplication::setPalette(before);
+    QCOMPARE(unreadable, QStringList());
+    QCOMPARE(base.name(), QString(dark ? "#1e1e1e" : "#ffffff"));
 }
 
 QTEST_MAIN(tst_WindowForm)
