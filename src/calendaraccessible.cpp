@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -65,12 +66,7 @@ public:
     {
     }
 
-    bool isValid() const override
-    {
-        int row;
-        int column;
-        return view && calendar && (!day.isValid() || placeOfDay(calendar, day, &row, &column));
-    }
+    bool isValid() const override { return view && calendar && (!day.isValid() || place().first != -1); }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return parent()->window(); }
     QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(view); }
@@ -131,22 +127,8 @@ public:
     // The day's name holds its weekday, which a header would only repeat.
     QList<QAccessibleInterface *> columnHeaderCells() const override { return {}; }
     QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override
-    {
-        int row = headerRow;
-        int column = headerColumn;
-        if (day.isValid() && !placeOfDay(calendar, day, &row, &column))
-            return -1;
-        return column;
-    }
-    int rowIndex() const override
-    {
-        int row = headerRow;
-        int column = headerColumn;
-        if (day.isValid() && !placeOfDay(calendar, day, &row, &column))
-            return -1;
-        return row;
-    }
+    int columnIndex() const override { return place().second; }
+    int rowIndex() const override { return place().first; }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface *table() const override { return parent(); }
@@ -166,6 +148,16 @@ public:
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
+    // Row and column now; -1 for a day the page does not show.
+    std::pair<int, int> place() const
+    {
+        int row = headerRow;
+        int column = headerColumn;
+        if (day.isValid() && !placeOfDay(calendar, day, &row, &column))
+            return {-1, -1};
+        return {row, column};
+    }
+
     QPointer<QAbstractItemView> view;
     QPointer<QCalendarWidget> calendar;
     const QDate day;
