@@ -449,13 +449,16 @@ SyncedFile::WriteResult MainWindow::saveGroceryList()
 }
 
 // A command that changes nothing still writes the list, as every command does; one
-// that changes it becomes a step that can be undone.
-void MainWindow::changeGroceryList(QUndoCommand *command)
+// that changes it becomes a step that can be undone, and a screen reader hears what
+// it did and how many items the list now holds.
+void MainWindow::changeGroceryList(QUndoCommand *command, const QString &change)
 {
-    if (command)
-        groceryHistory->push(command);
-    else
+    if (!command) {
         applyToGroceryList([] {});
+        return;
+    }
+    groceryHistory->push(command);
+    listNotice->say(groceryListNotice(change, ui->GroceryList->count()));
 }
 
 GroceryListWriter MainWindow::groceryListWriter()
@@ -465,17 +468,9 @@ GroceryListWriter MainWindow::groceryListWriter()
 
 void MainWindow::addGroceryItems(const QStringList &items)
 {
-    if (items.isEmpty()) {
-        changeGroceryList(nullptr);
-        return;
-    }
-    changeGroceryList(new AddItemsCommand(ui->GroceryList, groceryListWriter(), items));
-    tellGroceryListChange(items.join(QStringLiteral(", ")) + QStringLiteral(" added"));
-}
-
-void MainWindow::tellGroceryListChange(const QString &change)
-{
-    listNotice->say(groceryListNotice(change, ui->GroceryList->count()));
+    changeGroceryList(items.isEmpty() ? nullptr
+                                      : new AddItemsCommand(ui->GroceryList, groceryListWriter(), items),
+                      items.join(QStringLiteral(", ")) + QStringLiteral(" added"));
 }
 
 void MainWindow::on_AddItemButton_clicked()
@@ -495,14 +490,10 @@ void MainWindow::on_GroceryListDrop_textDropped(const QString &text)
 void MainWindow::on_DeleteItemButton_clicked()
 {
     const QListWidgetItem *chosen = ui->GroceryList->currentItem();
-    if (!chosen) {
-        changeGroceryList(nullptr);
-        return;
-    }
-    const QString deleted = chosen->text();
-    changeGroceryList(new DeleteItemCommand(ui->GroceryList, groceryListWriter(), deleted,
-                                            ui->GroceryList->currentRow()));
-    tellGroceryListChange(deleted + QStringLiteral(" deleted"));
+    changeGroceryList(chosen ? new DeleteItemCommand(ui->GroceryList, groceryListWriter(),
+                                                     chosen->text(), ui->GroceryList->currentRow())
+                             : nullptr,
+                      chosen ? chosen->text() + QStringLiteral(" deleted") : QString());
 }
 
 void MainWindow::on_actionAddItem_triggered()
@@ -530,12 +521,10 @@ void MainWindow::on_ClearListButton_clicked()
     const QMessageBox::StandardButton answer = askQuestion(
             this, QStringLiteral("Clear List"), QStringLiteral("Are you sure you want to clear the list?"),
             QMessageBox::NoButton);
-    if (answer != QMessageBox::Yes) {
-        changeGroceryList(nullptr);
-        return;
-    }
-    changeGroceryList(new ClearListCommand(ui->GroceryList, groceryListWriter()));
-    tellGroceryListChange(QStringLiteral("list cleared"));
+    changeGroceryList(answer == QMessageBox::Yes
+                              ? new ClearListCommand(ui->GroceryList, groceryListWriter())
+                              : nullptr,
+                      QStringLiteral("list cleared"));
 }
 
 void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &position)

@@ -87,10 +87,9 @@ private:
     void writeGroceryList();
     SyncedFile::WriteResult saveGroceryList();
     QString groceryListText() const;
-    void changeGroceryList(QUndoCommand *command);
+    void changeGroceryList(QUndoCommand *command, const QString &change = QString());
     GroceryListWriter groceryListWriter();
     void addGroceryItems(const QStringList &items);
-    void tellGroceryListChange(const QString &change);
     void warnSaveFailed(const QString &failureText, const SyncedFile *file);
     void tellIfUnreadable(const QString &path, const QString &reason);
     QString selectedDateText() const;
