@@ -57,8 +57,9 @@ MainWindow::MainWindow(QWidget *parent)
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
     groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
-    // A sync tool may bring thousands of notes; the window looks twice a second.
-    mealNoteFile->setBusyFolderInterval(500);
+    // A sync tool may bring thousands of notes; each look lists the whole folder, so
+    // while it keeps changing the window looks at most every 750 ms.
+    mealNoteFile->setBusyFolderInterval(750);
     // Before the form, whose calendar would otherwise get the toolkit's own interface.
     installCalendarAccessibility();
     ui->setupUi(this);
