@@ -4,6 +4,8 @@
 #ifndef GROCERYCOMMANDS_H
 #define GROCERYCOMMANDS_H
 
+#include "groceryitems.h"
+
 #include <QStringList>
 #include <QUndoCommand>
 
@@ -15,7 +17,6 @@ class QListWidget;
 // changed on disk.
 using GroceryListWriter = std::function<void(const std::function<void()> &change)>;
 
-QStringList groceryItems(const QString &text);
 QStringList groceryListEntries(const QListWidget *list);
 int nearestGroceryRow(const QListWidget *list, const QString &text, int row);
 

@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -36,6 +37,13 @@ namespace {
 
 // How long another window may keep the folder before the user is told.
 const qint64 groceryListBusyWarning = 5000;
+// The record of versions is tidied this long after the last save, out of its way.
+const int versionUpkeepDelay = 2000;
+
+QString dataFolder()
+{
+    return QDir::homePath() + QLatin1String("/Documents/ladlewise/data");
+}
 
 } // namespace
 
@@ -45,18 +53,28 @@ MainWindow::MainWindow(QWidget *parent)
     , savedMealsPath(QDir::homePath() + QLatin1String("/Documents/ladlewise/data/saved_meals/"))
     , ui(new Ui::MainWindow)
     , actions(this)
+    , versionRecord(dataFolder(), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                          + QLatin1String("/ladlewise"))
     , mealNoteFile(new SyncedFile(this))
     , groceryListFile(new SyncedFile(this))
     , groceryListDrop(new TextDropFilter(this))
     , groceryHistory(new QUndoStack(this))
-    , conflictMerger(new ConflictMerger(this))
+    , conflictMerger(new ConflictMerger(&versionRecord, this))
     , groceryListRetry(new QTimer(this))
+    , versionUpkeep(new QTimer(this))
     , listNotice(new SpokenNotice(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     mealNoteFile->setObjectName(QStringLiteral("MealNoteFile"));
     groceryListFile->setObjectName(QStringLiteral("GroceryListFile"));
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
+    versionUpkeep->setObjectName(QStringLiteral("VersionUpkeep"));
+    versionUpkeep->setSingleShot(true);
+    for (SyncedFile *file : {mealNoteFile, groceryListFile}) {
+        file->setRecord(&versionRecord);
+        connect(file, &SyncedFile::written, versionUpkeep, [this] { versionUpkeep->start(versionUpkeepDelay); });
+    }
+    conflictMerger->setNamesToJoin(noteNamesToJoin);
     // A sync tool may bring thousands of notes; each look lists the whole folder, so
     // while it keeps changing the window looks at most every 750 ms.
     mealNoteFile->setBusyFolderInterval(750);
@@ -184,6 +202,16 @@ void MainWindow::on_Calendar_selectionChanged()
 {
     setViewMode();
     loadMealNote(savedMealFiles());
+}
+
+// Another window may be writing: the upkeep waits for the next pause.
+void MainWindow::on_VersionUpkeep_timeout()
+{
+    const FolderLock lock(versionRecord.dataFolder());
+    if (lock.isHeld())
+        versionRecord.maintain(lock);
+    else
+        versionUpkeep->start(versionUpkeepDelay);
 }
 
 void MainWindow::on_Calendar_currentPageChanged(int year, int month)
@@ -425,7 +453,7 @@ void MainWindow::writeGroceryList()
         showGroceryList();
     }
     if (result == SyncedFile::Busy) {
-        groceryListRetry->start(FolderLock::defaultWait);
+        groceryListRetry->start(FolderLock::retryInterval);
         return;
     }
     unwrittenGroceryCommands.clear();

@@ -4,7 +4,7 @@
 // command. Each file is kept in step with the disk by a SyncedFile, so that changes
 // made by another window, a sync tool or an editor show and are never written over;
 // a ConflictMerger folds back the copies sync tools set aside, against the versions
-// a VersionHistory keeps. The list's commands are undoable steps (grocerycommands.h)
+// the installations' VersionRecord tells both sides had. The list's commands are undoable steps (grocerycommands.h)
 // and the window's keys are WindowActions; the rest lives in small units beside this
 // one: decoding files, merging, which files make up a day's note and their names in
 // any language, the printed week, accessibility.
@@ -14,6 +14,7 @@
 #include "daynotefiles.h"
 #include "grocerycommands.h"
 #include "syncedfile.h"
+#include "versionrecord.h"
 #include "windowactions.h"
 
 #include <QElapsedTimer>
@@ -62,6 +63,7 @@ private slots:
     void on_GroceryList_customContextMenuRequested(const QPoint &position);
     void on_actionCopyList_triggered();
     void on_actionPrintWeek_triggered();
+    void on_VersionUpkeep_timeout();
 
 private:
     void makeAccessible();
@@ -98,6 +100,7 @@ private:
     QString savedMealsPath;
     Ui::MainWindow *ui;
     const WindowActions actions;
+    VersionRecord versionRecord;
     SyncedFile *mealNoteFile;
     SyncedFile *groceryListFile;
     TextDropFilter *groceryListDrop;
@@ -109,6 +112,7 @@ private:
     // Applied to the list, not yet written: another window kept the folder's lock.
     QVector<std::function<void()>> unwrittenGroceryCommands;
     QTimer *groceryListRetry;
+    QTimer *versionUpkeep;
     QElapsedTimer groceryListBusy;
     bool toldGroceryListBusy = false;
     SpokenNotice *listNotice;

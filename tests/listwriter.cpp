@@ -4,12 +4,15 @@
 // once it has it (listwriter <path> hold <milliseconds>).
 #include "folderlock.h"
 #include "syncedfile.h"
+#include "versionrecord.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -30,11 +33,20 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc != 4)
         return 2;
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    VersionRecord record(QFileInfo(path).path(),
+                         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/ladlewise");
     SyncedFile list(nullptr, SyncedFile::NotWatched);
-    list.setPath(QString::fromLocal8Bit(argv[1]));
+    list.setRecord(&record);
+    list.setPath(path);
     if (QByteArray(argv[2]) == "hold") {
-        const FolderLock lock(QFileInfo(list.path()).path(), 10000);
-        if (!lock.isHeld() || !add(&list, QStringLiteral("held")))
+        std::unique_ptr<FolderLock> lock;
+        do {
+            QThread::msleep(1);
+            lock.reset(new FolderLock(record.dataFolder()));
+        } while (!lock->isHeld());
+        list.refresh();
+        if (list.write(list.text().isEmpty() ? "held" : list.text() + "\nheld", *lock) != SyncedFile::Written)
             return 1;
         std::puts("locked");
         std::fflush(stdout);

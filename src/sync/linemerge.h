@@ -23,4 +23,8 @@ QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &co
 // additions go after the item they follow in the copy, or at the end.
 QStringList mergeItems(const QStringList &base, const QStringList &file, const QStringList &copy);
 
+// The lines both hold, as many times as both hold them, in a's order: what several
+// bases of a merge share.
+QStringList sharedLines(const QStringList &a, const QStringList &b);
+
 #endif // LINEMERGE_H

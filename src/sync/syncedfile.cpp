@@ -2,8 +2,9 @@
 
 #include "folderlock.h"
 #include "textdecoding.h"
-#include "versionhistory.h"
+#include "versionrecord.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -96,6 +98,7 @@ void SyncedFile::setPath(const QString &path, const QStringList &alsoWatched)
     filePath = path;
     alsoWatchedPaths = alsoWatched;
     refusal.clear();
+    held.clear();
     remember(Content());
     watch();
 }
@@ -106,9 +109,8 @@ bool SyncedFile::refresh()
     const Content onDisk = readContent(filePath);
     if (onDisk == seen)
         return false;
+    held.clear();
     remember(onDisk);
-    if (onDisk.state == Content::Read)
-        VersionHistory(filePath).recordSeen(onDisk.bytes);
     return true;
 }
 
@@ -118,36 +120,63 @@ QString SyncedFile::read()
     return seenText;
 }
 
+QString SyncedFile::lockFolder() const
+{
+    return record ? record->dataFolder() : QFileInfo(filePath).path();
+}
+
 // Writes through a temporary file that is renamed into place only when the file on
 // disk still holds what this window last saw; otherwise writes nothing, and the
 // caller decides, after refresh(), what to write instead. The check comes after the
 // slow part, so that little time is left for another writer to slip in.
-SyncedFile::WriteResult SyncedFile::write(const QString &text)
+SyncedFile::WriteResult SyncedFile::write(const QString &text, const QVector<QByteArray> &alsoReplaced)
 {
-    error.clear();
-    if (!refusal.isEmpty()) {
-        error = refusal;
-        return Failed;
-    }
-    if (!makeFolders(QFileInfo(filePath).absolutePath(), &error))
-        return Failed;
     const QByteArray bytes = encodeText(text);
     QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)
-            || !writeAll(file, bytes)) {
-        error = file.errorString();
+    if (!prepare(&file, bytes))
         return Failed;
-    }
-    if (::fdatasync(file.handle()) != 0) {
-        error = qt_error_string(errno);
-        return Failed;
-    }
     // Other Ladlewise processes wait between this re-read and the rename.
-    const FolderLock lock(QFileInfo(filePath).path());
+    const FolderLock lock(lockFolder());
     if (!lock.isHeld()) {
         error = QStringLiteral("Another Ladlewise window is writing to its folder; try again in a moment");
         return Busy;
     }
+    return commit(&file, bytes, text, lock, alsoReplaced);
+}
+
+SyncedFile::WriteResult SyncedFile::write(const QString &text, const FolderLock &lock,
+                                          const QVector<QByteArray> &alsoReplaced)
+{
+    const QByteArray bytes = encodeText(text);
+    QSaveFile file(filePath);
+    if (!prepare(&file, bytes))
+        return Failed;
+    return commit(&file, bytes, text, lock, alsoReplaced);
+}
+
+bool SyncedFile::prepare(QSaveFile *file, const QByteArray &bytes)
+{
+    error.clear();
+    if (!refusal.isEmpty()) {
+        error = refusal;
+        return false;
+    }
+    if (!makeFolders(QFileInfo(filePath).absolutePath(), &error))
+        return false;
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered) || !writeAll(*file, bytes)) {
+        error = file->errorString();
+        return false;
+    }
+    if (::fdatasync(file->handle()) != 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    return true;
+}
+
+SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &bytes, const QString &text,
+                                           const FolderLock &lock, const QVector<QByteArray> &alsoReplaced)
+{
     const Content onDisk = readContent(filePath);
     if (onDisk.state == Content::Unreadable) {
         error = onDisk.error;
@@ -155,19 +184,50 @@ SyncedFile::WriteResult SyncedFile::write(const QString &text)
     }
     if (!(onDisk == seen))
         return ChangedOnDisk;
-    if (!file.commit()) {
-        error = file.errorString();
+    QVector<QByteArray> replaced = replacedVersions(lock);
+    if (!file->commit()) {
+        error = file->errorString();
         return Failed;
     }
-    VersionHistory history(filePath);
-    if (seen.state == Content::Missing)
-        history.recordCreated(bytes);
-    else
-        history.recordWritten(bytes, seen.bytes);
+    for (const QByteArray &version : alsoReplaced) {
+        if (!replaced.contains(version))
+            replaced << version;
+    }
+    held.clear();
+    if (record && seen.state == Content::Read)
+        record->keep(lock, filePath, seen.bytes);
+    if (record) {
+        const QByteArray version = record->add(lock, filePath, bytes, replaced, true);
+        if (!version.isEmpty())
+            held << version;
+    }
     seen = {Content::Read, bytes, QString()};
     seenText = text;
     watch();
+    emit written();
     return Written;
+}
+
+// What a write replaces: the version this window last saw, or else the one the
+// records name for these bytes. Bytes no record names were left by another program
+// and are recorded as read, going on from nothing known: whether they went on from
+// what this window saw before, or the sync tool put them over it and dropped that,
+// cannot be told.
+QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
+{
+    if (!record || seen.state != Content::Read)
+        return {};
+    if (!held.isEmpty())
+        return held;
+    const QByteArray hash = QCryptographicHash::hash(seen.bytes, QCryptographicHash::Sha1);
+    const VersionGraph graph = record->graph();
+    QByteArray version = graph.identify(record->fileKey(filePath), hash);
+    if (version.isEmpty())
+        version = record->add(lock, filePath, seen.bytes, {}, false);
+    if (version.isEmpty())
+        return {};
+    held = {version};
+    return held;
 }
 
 QString SyncedFile::readText(const QString &path)

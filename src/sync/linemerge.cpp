@@ -154,6 +154,22 @@ QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &co
     return merged;
 }
 
+QStringList sharedLines(const QStringList &a, const QStringList &b)
+{
+    QHash<QString, int> inB;
+    for (const QString &line : b)
+        ++inB[line];
+    QStringList shared;
+    for (const QString &line : a) {
+        int &count = inB[line];
+        if (count > 0) {
+            --count;
+            shared << line;
+        }
+    }
+    return shared;
+}
+
 namespace {
 
 // How many of an item the merge keeps: a change only one side made is taken; the

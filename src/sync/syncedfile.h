@@ -2,7 +2,9 @@
 // Ladlewise window, a sync tool, an editor. SyncedFile reads it whole, remembers what
 // this window last read or wrote, reads it again just before each write so that
 // nothing saved elsewhere is replaced unseen, and says when the file, the files
-// watched with it or their folder change on disk.
+// watched with it or their folder change on disk. Given a VersionRecord, it records
+// each version it writes with the version it replaced, and the version another
+// program left where it writes over one no record names.
 #ifndef SYNCEDFILE_H
 #define SYNCEDFILE_H
 
@@ -13,6 +15,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QVector>
+
+class FolderLock;
+class QSaveFile;
+class VersionRecord;
 
 class SyncedFile : public QObject
 {
@@ -34,7 +41,14 @@ public:
     QString read();
     QString text() const { return seenText; }
     QByteArray bytes() const { return seen.bytes; }
-    WriteResult write(const QString &text);
+    // alsoReplaced: versions besides the file's that the text goes on from, as a
+    // merge's copies. The first takes the folder's lock; the second writes under the
+    // caller's.
+    WriteResult write(const QString &text, const QVector<QByteArray> &alsoReplaced = {});
+    WriteResult write(const QString &text, const FolderLock &lock, const QVector<QByteArray> &alsoReplaced = {});
+    // Not owned; the lock is then the data folder's.
+    void setRecord(VersionRecord *versionRecord) { record = versionRecord; }
+    QString lockFolder() const;
     QString errorString() const { return error; }
     QString readError() const { return seen.error; }
     // Until the next setPath(), every write fails for this reason.
@@ -57,6 +71,7 @@ public:
 
 signals:
     void changedOnDisk();
+    void written();
 
 private:
     struct Content
@@ -73,6 +88,10 @@ private:
     };
 
     static Content readContent(const QString &path);
+    bool prepare(QSaveFile *file, const QByteArray &bytes);
+    WriteResult commit(QSaveFile *file, const QByteArray &bytes, const QString &text, const FolderLock &lock,
+                       const QVector<QByteArray> &alsoReplaced);
+    QVector<QByteArray> replacedVersions(const FolderLock &lock);
     void remember(const Content &content);
     void watch();
     void settle(qint64 delay);
@@ -83,6 +102,9 @@ private:
     QString seenText;
     QString error;
     QString refusal;
+    VersionRecord *record = nullptr;
+    // The version the file holds as this window last saw it, once known.
+    QVector<QByteArray> held;
     QFileSystemWatcher *watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;

@@ -1,0 +1,371 @@
+#include "conflictmerger.h"
+
+#include "folderlock.h"
+#include "groceryitems.h"
+#include "linemerge.h"
+#include "syncedfile.h"
+#include "textdecoding.h"
+#include "versionrecord.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+
+#include <algorithm>
+
+namespace {
+
+QByteArray sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+QStringList lines(const QString &text)
+{
+    return text.split(QLatin1Char('\n'));
+}
+
+QStringList parts(ConflictMerger::Content content, const QString &text)
+{
+    if (content == ConflictMerger::Items)
+        return groceryItems(text);
+    return text.isEmpty() ? QStringList() : lines(text);
+}
+
+QStringList mergeInto(ConflictMerger::Content content, const QStringList &base, const QStringList &merged,
+                      const QStringList &copy)
+{
+    if (content == ConflictMerger::Items)
+        return mergeItems(base, merged, copy);
+    return mergeLines(base, copy, merged);
+}
+
+} // namespace
+
+ConflictMerger::ConflictMerger(VersionRecord *record, QObject *parent)
+    : QObject(parent)
+    , record(record)
+{
+}
+
+QString ConflictMerger::lockFolder(const QString &folder) const
+{
+    return record ? record->dataFolder() : folder;
+}
+
+void ConflictMerger::mergeListCopies(const QString &listPath)
+{
+    const QFileInfo list(listPath);
+    const auto lookAgain = [this, listPath] { mergeListCopies(listPath); };
+    mergeCopies(list.path(), list.dir().entryList({QStringLiteral("*.txt")}, QDir::Files), Items,
+                list.fileName(), lookAgain);
+    recoverDropped(listPath, Items, lookAgain);
+}
+
+bool ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
+{
+    const auto lookAgain = [this, folder] {
+        mergeNoteCopies(folder, QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files));
+    };
+    mergeCopies(folder, fileNames, Lines, QString(), lookAgain);
+    if (record) {
+        const QString prefix = record->fileKey(folder) + QLatin1Char('/');
+        for (const QString &key : record->recentlyWritten(prefix, recentNotes))
+            recoverDropped(record->dataFolder() + QLatin1Char('/') + key, Lines, lookAgain);
+    }
+    bool joined = false;
+    if (joinable) {
+        for (const QStringList &names : joinable(fileNames))
+            joined |= joinNamesOfOneNote(folder, names, lookAgain);
+    }
+    return joined;
+}
+
+// Milliseconds until the files have been left alone for settleTime, going by the time
+// of their last change of any kind, which a sync tool's rename sets and cannot carry
+// over from another machine.
+qint64 ConflictMerger::untilSettled(const QStringList &paths) const
+{
+    const QDateTime at = now();
+    qint64 remaining = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.exists())
+            remaining = qMax(remaining, settleTime - info.metadataChangeTime().msecsTo(at));
+    }
+    return remaining;
+}
+
+// In name order, so that machines merging the same copies come to the same text. A
+// copy whose file is missing becomes the file.
+void ConflictMerger::mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
+                                 const QString &onlyCopiesOf, const std::function<void()> &lookAgain)
+{
+    QMap<QString, QStringList> copiesOf;
+    const QString folderPath = QDir(folder).path() + QLatin1Char('/');
+    for (const QString &fileName : fileNames) {
+        const QString copyOf = SyncedFile::conflictCopyOriginal(fileName);
+        if (!copyOf.isEmpty() && (onlyCopiesOf.isEmpty() || copyOf == onlyCopiesOf))
+            copiesOf[folderPath + copyOf] << folderPath + fileName;
+    }
+    for (auto copies = copiesOf.begin(); copies != copiesOf.end(); ++copies) {
+        std::sort(copies->begin(), copies->end());
+        const qint64 unsettled = untilSettled(*copies + QStringList(copies.key()));
+        if (unsettled > 0)
+            lookAgainIn(folder, unsettled, lookAgain);
+        else
+            mergeCopiesOf(copies.key(), *copies, content, lookAgain);
+    }
+}
+
+// Under the lock every Ladlewise process takes to write into the folder, so that one
+// copy is merged once: another window that had it in view finds it gone. The copies
+// go into the file's text one after another and the file is written once, going on
+// from the file and from each copy.
+void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
+                                   const std::function<void()> &lookAgain)
+{
+    const QString folder = QFileInfo(originalPath).path();
+    const FolderLock lock(lockFolder(folder));
+    if (!lock.isHeld()) {
+        lookAgainIn(folder, FolderLock::retryInterval, lookAgain);
+        return;
+    }
+    SyncedFile file(nullptr, SyncedFile::NotWatched);
+    file.setRecord(record);
+    file.setPath(originalPath);
+    file.refresh();
+    if (!file.isReadable() && !file.readError().isEmpty())
+        return;
+    Merged merged {parts(content, file.text()), {}, {}};
+    for (const QString &copyPath : copyPaths) {
+        QByteArray copy;
+        if (!SyncedFile::readConflictCopy(copyPath, &copy))
+            continue;
+        if (decodeText(copy) == file.text() && file.isReadable()) {
+            QFile::remove(copyPath);
+            continue;
+        }
+        mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy, copyPath, content,
+                  &merged, lookAgain);
+    }
+    if (merged.copyPaths.isEmpty())
+        return;
+    const QString text = merged.parts.join(QLatin1Char('\n'));
+    if (file.write(text, lock, merged.replaced) != SyncedFile::Written) {
+        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        return;
+    }
+    for (const QString &copyPath : qAsConst(merged.copyPaths)) {
+        firstSeenUnproven.remove(copyPath);
+        QFile::remove(copyPath);
+    }
+}
+
+// False when the copy is left for later: it waits for a record that names it.
+bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
+                               const QString &copyPath, Content content, Merged *merged,
+                               const std::function<void()> &lookAgain)
+{
+    const VersionGraph graph = record ? record->graph() : VersionGraph();
+    const QString key = record ? record->fileKey(originalPath) : QString();
+    const QVector<QByteArray> copyVersions = graph.withHash(key, sha1(copy));
+    const bool fileMissing = !QFileInfo::exists(originalPath);
+    const MergePlan plan = graph.plan(graph.withHash(key, sha1(fileBytes)), copyVersions);
+    if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
+        QFile::remove(copyPath);
+        return true;
+    }
+    QStringList base;
+    if (plan.kind == MergePlan::Merge && !fileMissing) {
+        if (!mergeBase(originalPath, plan.bases, content, &base))
+            return false;
+        merged->replaced += plan.parents;
+    } else {
+        if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
+            return false;
+        if (copyVersions.size() == 1)
+            merged->replaced += copyVersions;
+    }
+    merged->parts = mergeInto(content, base, merged->parts, parts(content, decodeText(copy)));
+    merged->copyPaths << copyPath;
+    return true;
+}
+
+// What all the bases share, the newest whose bytes can be had standing in for those
+// that cannot.
+bool ConflictMerger::mergeBase(const QString &originalPath, const QVector<QByteArray> &bases, Content content,
+                               QStringList *base) const
+{
+    const VersionGraph graph = record->graph();
+    QHash<QByteArray, QByteArray> bytes;
+    const auto hasBytes = [&](const QByteArray &hash) {
+        QByteArray found;
+        if (!record->bytesOf(originalPath, hash, &found))
+            return false;
+        bytes.insert(hash, found);
+        return true;
+    };
+    const QVector<QByteArray> reachable = graph.reachableBases(bases, hasBytes);
+    for (int i = 0; i < reachable.size(); ++i) {
+        const QByteArray version = reachable.at(i);
+        const QStringList shared =
+                version.isEmpty() ? QStringList() : parts(content, decodeText(bytes.value(graph.version(version).hash)));
+        *base = i == 0 ? shared : sharedLines(*base, shared);
+    }
+    return true;
+}
+
+// A version this installation wrote that nothing went on from, once the file, its
+// copies and the record have settled: the sync tool dropped it. It goes into the file
+// as a copy would.
+void ConflictMerger::recoverDropped(const QString &originalPath, Content content,
+                                    const std::function<void()> &lookAgain)
+{
+    const QString key = record ? record->fileKey(originalPath) : QString();
+    const QVector<Version> heads = record ? record->ownHeads(key) : QVector<Version>();
+    if (heads.isEmpty())
+        return;
+    SyncedFile file(nullptr, SyncedFile::NotWatched);
+    file.setRecord(record);
+    file.setPath(originalPath);
+    file.refresh();
+    const QByteArray fileHash = sha1(file.bytes());
+    if (!file.isReadable() || (heads.size() == 1 && heads.first().hash == fileHash))
+        return;
+    const QString folder = QFileInfo(originalPath).path();
+    const qint64 unsettled = untilSettled({originalPath, record->ownRecordPath()});
+    if (unsettled > 0) {
+        lookAgainIn(folder, unsettled, lookAgain);
+        return;
+    }
+    const VersionGraph graph = record->graph();
+    for (const Version &head : heads) {
+        if (head.hash != fileHash && graph.contains(head.id) && !graph.isHead(head.id)) {
+            record->markContinued(head.id);
+        } else if (head.hash != fileHash && graph.contains(head.id)
+                   && !copyWaiting(originalPath) && recover(originalPath, head, content, graph, lookAgain)) {
+            return;
+        }
+    }
+}
+
+bool ConflictMerger::copyWaiting(const QString &originalPath) const
+{
+    const QFileInfo file(originalPath);
+    const QStringList names = file.dir().entryList({file.completeBaseName() + QLatin1String("*")}, QDir::Files);
+    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+        return SyncedFile::conflictCopyOriginal(name) == file.fileName();
+    });
+}
+
+// True when the head was merged into the file, or is in it already.
+bool ConflictMerger::recover(const QString &originalPath, const Version &head, Content content,
+                             const VersionGraph &graph, const std::function<void()> &lookAgain)
+{
+    const QString folder = QFileInfo(originalPath).path();
+    const FolderLock lock(lockFolder(folder));
+    SyncedFile file(nullptr, SyncedFile::NotWatched);
+    file.setRecord(record);
+    file.setPath(originalPath);
+    file.refresh();
+    const MergePlan plan = graph.plan(graph.withHash(head.file, sha1(file.bytes())), {head.id});
+    QByteArray bytes;
+    QStringList base;
+    if (plan.kind == MergePlan::AlreadyMerged) {
+        record->markContinued(head.id);
+        return false;
+    }
+    if (plan.kind != MergePlan::Merge || !record->bytesOf(originalPath, head.hash, &bytes))
+        return false;
+    if (!lock.isHeld() || !mergeBase(originalPath, plan.bases, content, &base)) {
+        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        return false;
+    }
+    const QStringList ours = parts(content, decodeText(bytes));
+    // Where another program changed the file since, ours may have been taken in there
+    // already, and what it deleted put back: only what it added is sure to be missing.
+    if (plan.foreignSince)
+        base = sharedLines(base, ours);
+    const QStringList merged = mergeInto(content, base, parts(content, file.text()), ours);
+    if (file.write(merged.join(QLatin1Char('\n')), lock, plan.parents) != SyncedFile::Written) {
+        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        return false;
+    }
+    return true;
+}
+
+// Under the lock, so that two windows join the names once: the second finds the
+// others gone, which tells it too that its listing is out of date.
+bool ConflictMerger::joinNamesOfOneNote(const QString &folder, const QStringList &names,
+                                        const std::function<void()> &lookAgain)
+{
+    const FolderLock lock(lockFolder(folder));
+    if (!lock.isHeld()) {
+        lookAgainIn(folder, FolderLock::retryInterval, lookAgain);
+        return false;
+    }
+    QStringList paths;
+    for (const QString &name : names) {
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            paths << QDir(folder).filePath(name);
+    }
+    if (paths.size() < 2)
+        return paths.size() < names.size();
+    SyncedFile kept(nullptr, SyncedFile::NotWatched);
+    kept.setRecord(record);
+    kept.setPath(paths.first());
+    kept.refresh();
+    if (!kept.isReadable())
+        return false;
+    QStringList merged = parts(Lines, kept.text());
+    for (const QString &path : paths.mid(1)) {
+        SyncedFile other(nullptr, SyncedFile::NotWatched);
+        other.setPath(path);
+        other.refresh();
+        if (!other.isReadable())
+            return false;
+        merged = mergeLinesWithoutBase(merged, parts(Lines, other.text()));
+    }
+    const QString text = merged.join(QLatin1Char('\n'));
+    if (text != kept.text() && kept.write(text, lock) != SyncedFile::Written)
+        return false;
+    for (const QString &path : paths.mid(1))
+        QFile::remove(path);
+    return true;
+}
+
+// True when a copy no record names has waited long enough for the records; otherwise
+// it is looked at again when its wait is up.
+bool ConflictMerger::waitedUnproven(const QString &copyPath, const std::function<void()> &lookAgain)
+{
+    auto seen = firstSeenUnproven.find(copyPath);
+    if (seen == firstSeenUnproven.end()) {
+        seen = firstSeenUnproven.insert(copyPath, QElapsedTimer());
+        seen->start();
+    }
+    const qint64 remaining = unprovenWait - seen->elapsed();
+    if (remaining <= 0)
+        return true;
+    lookAgainIn(QFileInfo(copyPath).path(), remaining, lookAgain);
+    return false;
+}
+
+// One look at a folder is pending at a time, the soonest asked for; it sees every
+// copy there is by then.
+void ConflictMerger::lookAgainIn(const QString &folder, qint64 milliseconds,
+                                 const std::function<void()> &lookAgain)
+{
+    QTimer *&timer = pendingLooks[QDir(folder).path()];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+    }
+    if (timer->isActive() && timer->remainingTime() <= milliseconds)
+        return;
+    timer->disconnect();
+    connect(timer, &QTimer::timeout, this, lookAgain);
+    timer->start(int(milliseconds));
+}

@@ -1,0 +1,98 @@
+// Merges back the copies a sync tool sets aside when two machines changed a file at
+// the same time, so that nothing either machine saved stays hidden in a copy. It
+// decides when and what: once the file and all its copies have stopped changing for a
+// moment, the copies are merged one after another under one hold of the folder lock,
+// each three-way against the newest version both sides are proven to have had (see
+// VersionGraph). A copy no record names yet waits for the records, at most
+// unprovenWait, and is then merged keeping every line either side holds.
+//
+// It also merges back a version this installation wrote that the sync tool dropped:
+// one that neither the file, nor a copy, nor another installation went on from once
+// everything has settled.
+#ifndef CONFLICTMERGER_H
+#define CONFLICTMERGER_H
+
+#include "versiongraph.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+
+class FolderLock;
+class SyncedFile;
+class VersionRecord;
+
+class ConflictMerger : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Content { Items, Lines };
+    using NamesToJoin = std::function<QVector<QStringList>(const QStringList &fileNames)>;
+    using Clock = std::function<QDateTime()>;
+
+    // record may be null: merges are then made with nothing in common.
+    explicit ConflictMerger(VersionRecord *record, QObject *parent = nullptr);
+
+    void mergeListCopies(const QString &listPath);
+    // fileNames: a listing of folder. A note saved under several names (in two
+    // languages, while apart) is joined too: the lines of all go into the name that
+    // sorts first, and the others are removed once that is written. True when names
+    // were joined or found gone, so that the listing is out of date.
+    bool mergeNoteCopies(const QString &folder, const QStringList &fileNames);
+
+    void setNamesToJoin(const NamesToJoin &namesToJoin) { joinable = namesToJoin; }
+    void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
+    void setUnprovenWait(qint64 milliseconds) { unprovenWait = milliseconds; }
+    void setClock(const Clock &clock) { now = clock; }
+
+    static constexpr qint64 defaultSettleTime = 2000;
+    static constexpr qint64 defaultUnprovenWait = 10 * 60 * 1000;
+    // A version of this installation's is looked at for a drop among this many of its
+    // newest notes.
+    static constexpr int recentNotes = 20;
+
+private:
+    struct Merged
+    {
+        QStringList parts;
+        QVector<QByteArray> replaced;
+        QStringList copyPaths;
+    };
+
+    void mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
+                     const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
+    void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
+                       const std::function<void()> &lookAgain);
+    bool mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
+                   const QString &copyPath, Content content, Merged *merged, const std::function<void()> &lookAgain);
+    bool mergeBase(const QString &originalPath, const QVector<QByteArray> &bases, Content content,
+                   QStringList *base) const;
+    void recoverDropped(const QString &originalPath, Content content, const std::function<void()> &lookAgain);
+    bool copyWaiting(const QString &originalPath) const;
+    bool recover(const QString &originalPath, const Version &head, Content content, const VersionGraph &graph,
+                 const std::function<void()> &lookAgain);
+    bool joinNamesOfOneNote(const QString &folder, const QStringList &names,
+                            const std::function<void()> &lookAgain);
+    bool waitedUnproven(const QString &copyPath, const std::function<void()> &lookAgain);
+    qint64 untilSettled(const QStringList &paths) const;
+    void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
+    QString lockFolder(const QString &folder) const;
+
+    VersionRecord *record;
+    NamesToJoin joinable;
+    qint64 settleTime = defaultSettleTime;
+    qint64 unprovenWait = defaultUnprovenWait;
+    Clock now = [] { return QDateTime::currentDateTime(); };
+    QHash<QString, QElapsedTimer> firstSeenUnproven;
+    QHash<QString, QTimer *> pendingLooks;
+};
+
+#endif // CONFLICTMERGER_H

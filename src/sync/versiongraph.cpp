@@ -1,0 +1,314 @@
+#include "versiongraph.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+
+VersionGraph::VersionGraph(const QVector<Version> &versions)
+    : versions(versions)
+{
+    for (int i = 0; i < versions.size(); ++i) {
+        index.insert(versions.at(i).id, i);
+        byHash.insert(versions.at(i).hash, i);
+    }
+    classify();
+}
+
+bool VersionGraph::recordedBefore(const QByteArray &later, const QByteArray &earlier) const
+{
+    QSet<QByteArray> seen;
+    QVector<QByteArray> queue {later};
+    while (!queue.isEmpty()) {
+        const QByteArray next = queue.takeLast();
+        if (next == earlier)
+            return true;
+        if (seen.contains(next) || !index.contains(next))
+            continue;
+        seen.insert(next);
+        queue += version(next).parents;
+    }
+    return false;
+}
+
+// A version read as another program left it is the version a record names for the
+// same bytes, when the record came later than the bytes: the newest such one that did
+// not itself go on from the read.
+QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
+{
+    QHash<QByteArray, QByteArray> aliases;
+    for (const Version &read : versions) {
+        if (read.written)
+            continue;
+        QVector<QByteArray> candidates;
+        for (const QByteArray &id : withHash(read.file, read.hash)) {
+            if (version(id).written && !recordedBefore(id, read.id))
+                candidates << id;
+        }
+        QVector<QByteArray> newest;
+        for (const QByteArray &candidate : qAsConst(candidates)) {
+            if (std::none_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
+                    return other != candidate && recordedBefore(other, candidate);
+                })) {
+                newest << candidate;
+            }
+        }
+        if (newest.size() == 1)
+            aliases.insert(read.id, newest.first());
+    }
+    return aliases;
+}
+
+// Each version's node is named by its file, its bytes and its parents' nodes, so the
+// parents are named first, without recursion, as chains run to thousands. A parent no
+// record names, or a loop that only a forged record makes, counts as unknown. A read
+// that a record names later joins that version's node.
+void VersionGraph::classify()
+{
+    const QHash<QByteArray, QByteArray> aliases = readsRecordedLater();
+    enum State { Visiting = 1, Done = 2 };
+    QHash<QByteArray, int> state;
+    struct Step
+    {
+        QByteArray id;
+        int nextParent;
+    };
+    for (const Version &start : qAsConst(versions)) {
+        if (state.contains(start.id))
+            continue;
+        QVector<Step> stack {{start.id, 0}};
+        state.insert(start.id, Visiting);
+        while (!stack.isEmpty()) {
+            Step &top = stack.last();
+            const Version &current = version(top.id);
+            const QVector<QByteArray> dependsOn =
+                    aliases.contains(top.id) ? QVector<QByteArray> {aliases.value(top.id)} : current.parents;
+            if (top.nextParent < dependsOn.size()) {
+                const QByteArray &parent = dependsOn.at(top.nextParent++);
+                if (index.contains(parent) && !state.contains(parent)) {
+                    state.insert(parent, Visiting);
+                    stack.append({parent, 0});
+                }
+                continue;
+            }
+            const QByteArray alias = aliases.value(current.id);
+            if (!alias.isEmpty() && state.value(alias) == Done) {
+                nodeKeys.insert(current.id, nodeKeys.value(alias));
+                nodes[nodeKeys.value(alias)].ids << current.id;
+                state.insert(current.id, Done);
+                stack.removeLast();
+                continue;
+            }
+            QVector<QByteArray> parentNodes;
+            for (const QByteArray &parent : current.parents)
+                parentNodes << (state.value(parent) == Done ? nodeKeys.value(parent) : "?" + parent);
+            std::sort(parentNodes.begin(), parentNodes.end());
+            parentNodes.erase(std::unique(parentNodes.begin(), parentNodes.end()), parentNodes.end());
+            QCryptographicHash key(QCryptographicHash::Sha1);
+            key.addData(current.file.toUtf8() + '\0' + current.hash + '\0');
+            for (const QByteArray &parent : qAsConst(parentNodes))
+                key.addData(parent + ',');
+            const QByteArray node = key.result();
+            nodeKeys.insert(current.id, node);
+            Node &entry = nodes[node];
+            if (entry.ids.isEmpty()) {
+                entry.parents = parentNodes;
+                for (const QByteArray &parent : qAsConst(parentNodes))
+                    nodes[parent].children << node;
+            }
+            entry.ids << current.id;
+            state.insert(current.id, Done);
+            stack.removeLast();
+        }
+    }
+}
+
+QVector<QByteArray> VersionGraph::withHash(const QString &file, const QByteArray &hash) const
+{
+    QVector<QByteArray> found;
+    for (auto i = byHash.constFind(hash); i != byHash.cend() && i.key() == hash; ++i) {
+        if (versions.at(i.value()).file == file)
+            found << versions.at(i.value()).id;
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+QByteArray VersionGraph::identify(const QString &file, const QByteArray &hash) const
+{
+    const QVector<QByteArray> candidates = nodesOf(withHash(file, hash));
+    QVector<QByteArray> newest;
+    for (const QByteArray &candidate : candidates) {
+        const bool continued = std::any_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
+            return other != candidate && ancestry(other).contains(candidate);
+        });
+        if (!continued)
+            newest << candidate;
+    }
+    return newest.size() == 1 ? idsOf(newest).first() : QByteArray();
+}
+
+bool VersionGraph::descendsFrom(const QByteArray &later, const QByteArray &earlier) const
+{
+    return ancestry(nodeOf(later)).contains(nodeOf(earlier));
+}
+
+QSet<QByteArray> VersionGraph::ancestry(const QByteArray &node) const
+{
+    QSet<QByteArray> found {node};
+    QVector<QByteArray> queue {node};
+    while (!queue.isEmpty()) {
+        const QByteArray next = queue.takeLast();
+        for (const QByteArray &parent : nodes.value(next).parents) {
+            if (!found.contains(parent)) {
+                found.insert(parent);
+                queue << parent;
+            }
+        }
+    }
+    return found;
+}
+
+QVector<QByteArray> VersionGraph::nodesOf(const QVector<QByteArray> &ids) const
+{
+    QVector<QByteArray> found;
+    for (const QByteArray &id : ids) {
+        if (!found.contains(nodeOf(id)))
+            found << nodeOf(id);
+    }
+    return found;
+}
+
+// A node no record names stands for the id it was named by.
+QVector<QByteArray> VersionGraph::idsOf(const QVector<QByteArray> &nodeKeys) const
+{
+    QVector<QByteArray> ids;
+    for (const QByteArray &node : nodeKeys)
+        ids << (nodes.value(node).ids.isEmpty() ? node.mid(1) : nodes.value(node).ids.first());
+    return ids;
+}
+
+// A file and a copy are concurrent versions: of the candidates for each side, those
+// that are neither side's ancestor. A copy that some file candidate went on from is
+// already in the file, unless another reading makes them concurrent.
+MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const
+{
+    MergePlan plan;
+    if (file.isEmpty() || copy.isEmpty())
+        return plan;
+    const QVector<QByteArray> fileNodes = nodesOf(file);
+    const QVector<QByteArray> copyNodes = nodesOf(copy);
+    QHash<QByteArray, QSet<QByteArray>> ancestors;
+    for (const QByteArray &node : fileNodes + copyNodes)
+        ancestors.insert(node, ancestry(node));
+    QVector<QByteArray> fileSide, copySide;
+    bool merged = false;
+    for (const QByteArray &f : fileNodes) {
+        for (const QByteArray &c : copyNodes) {
+            if (ancestors.value(f).contains(c)) {
+                merged = true;
+            } else if (!ancestors.value(c).contains(f)) {
+                if (!fileSide.contains(f))
+                    fileSide << f;
+                if (!copySide.contains(c))
+                    copySide << c;
+            }
+        }
+    }
+    if (fileSide.isEmpty() && merged) {
+        plan.kind = MergePlan::AlreadyMerged;
+        return plan;
+    }
+    if (fileSide.isEmpty()) {
+        fileSide = fileNodes;
+        copySide = copyNodes;
+    }
+    QSet<QByteArray> common = ancestors.value(fileSide.first());
+    for (const QByteArray &node : fileSide + copySide)
+        common.intersect(ancestors.value(node));
+    QVector<QByteArray> bases;
+    for (const QByteArray &node : qAsConst(common)) {
+        const QVector<QByteArray> &children = nodes.value(node).children;
+        if (std::none_of(children.cbegin(), children.cend(), [&common](const QByteArray &child) {
+                return common.contains(child);
+            })) {
+            bases << node;
+        }
+    }
+    std::sort(bases.begin(), bases.end());
+    const QString fileKey = version(file.first()).file;
+    if (!recurring(fileKey, version(copy.first()).hash, fileSide, bases, ancestors).isEmpty()) {
+        plan.kind = MergePlan::AlreadyMerged;
+        return plan;
+    }
+    const QByteArray fileAgain = recurring(fileKey, version(file.first()).hash, copySide, bases, ancestors);
+    if (!fileAgain.isEmpty())
+        bases = {fileAgain};
+    plan.kind = MergePlan::Merge;
+    plan.bases = idsOf(bases);
+    plan.foreignSince = readSince(fileSide, bases);
+    plan.parents = fileSide.size() == 1 && copySide.size() == 1 ? idsOf(fileSide + copySide) : plan.bases;
+    return plan;
+}
+
+bool VersionGraph::readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const
+{
+    QSet<QByteArray> before;
+    for (const QByteArray &base : bases)
+        before.unite(ancestry(base));
+    for (const QByteArray &node : side) {
+        for (const QByteArray &past : ancestry(node)) {
+            const QVector<QByteArray> ids = nodes.value(past).ids;
+            if (!before.contains(past) && !ids.isEmpty()
+                    && std::none_of(ids.cbegin(), ids.cend(), [this](const QByteArray &id) { return version(id).written; })) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A version with these bytes that every one of side went on from since the bases: the
+// bytes, come again later in the side's past, tell nothing it has not taken in since.
+// Before the bases they would: a line deleted and added again looks untouched.
+QByteArray VersionGraph::recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
+                                   const QVector<QByteArray> &bases,
+                                   const QHash<QByteArray, QSet<QByteArray>> &ancestors) const
+{
+    for (const QByteArray &candidate : nodesOf(withHash(file, hash))) {
+        const bool inEverySide = std::all_of(side.cbegin(), side.cend(), [&](const QByteArray &node) {
+            return ancestors.value(node).contains(candidate);
+        });
+        if (!inEverySide)
+            continue;
+        const QSet<QByteArray> past = ancestry(candidate);
+        if (std::all_of(bases.cbegin(), bases.cend(), [&past](const QByteArray &base) { return past.contains(base); }))
+            return candidate;
+    }
+    return QByteArray();
+}
+
+// An empty id stands for the empty version, which every file began from.
+QVector<QByteArray> VersionGraph::reachableBases(const QVector<QByteArray> &bases,
+                                                 const std::function<bool(const QByteArray &)> &hasBytes) const
+{
+    QVector<QByteArray> reachable;
+    QSet<QByteArray> seen;
+    QVector<QByteArray> queue = nodesOf(bases);
+    while (!queue.isEmpty()) {
+        const QByteArray node = queue.takeFirst();
+        if (seen.contains(node))
+            continue;
+        seen.insert(node);
+        const Node entry = nodes.value(node);
+        QByteArray found;
+        if (!entry.ids.isEmpty() && hasBytes(version(entry.ids.first()).hash))
+            found = entry.ids.first();
+        else if (!entry.parents.isEmpty())
+            queue += entry.parents;
+        if (!found.isEmpty() || entry.parents.isEmpty() || entry.ids.isEmpty()) {
+            if (!reachable.contains(found))
+                reachable << found;
+        }
+    }
+    return reachable;
+}

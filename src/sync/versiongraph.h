@@ -1,0 +1,99 @@
+// The versions of the shared files that Ladlewise installations wrote or read, each
+// named by its writer and a counter and linked to the versions it replaced, as the
+// installations' records tell (see VersionRecord). A merge takes its base from here:
+// the newest versions both sides are proven to descend from, as git's merge-base
+// finds them. A file's bytes name no version, so a side is known by the versions
+// whose bytes hash alike; where that leaves a doubt, the base is one every candidate
+// descends from, which can only make a merge keep more.
+#ifndef VERSIONGRAPH_H
+#define VERSIONGRAPH_H
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+struct Version
+{
+    QByteArray id;               // "<writer>:<counter>"
+    QString file;                // the file's path in the data folder
+    QByteArray hash;             // SHA-1 of its bytes
+    QVector<QByteArray> parents; // the versions it replaced; none for a new file
+    bool written = true;         // false: read as another program left it
+};
+
+struct MergePlan
+{
+    // Unproven: a side no record names. AlreadyMerged: the copy is an ancestor of the
+    // file. Merge: against bases, none of them meaning nothing in common.
+    enum Kind { Unproven, AlreadyMerged, Merge };
+    Kind kind = Unproven;
+    QVector<QByteArray> bases;
+    // What the merged text replaces: both sides where each is told for certain,
+    // otherwise only what both are proven to have had.
+    QVector<QByteArray> parents;
+    // The file went on from a version another program left since the bases: what it
+    // lacks of them may have been deleted there, or never have reached it.
+    bool foreignSince = false;
+};
+
+class VersionGraph
+{
+public:
+    VersionGraph() = default;
+    explicit VersionGraph(const QVector<Version> &versions);
+
+    bool contains(const QByteArray &id) const { return index.contains(id); }
+    const Version &version(const QByteArray &id) const { return versions.at(index.value(id)); }
+    QVector<Version> all() const { return versions; }
+
+    // Every version of file with these bytes.
+    QVector<QByteArray> withHash(const QString &file, const QByteArray &hash) const;
+    // The version a file holding these bytes holds, when one alone can be: of those
+    // with the bytes, the only one none of the others descends from.
+    QByteArray identify(const QString &file, const QByteArray &hash) const;
+    // later is earlier, or went on from it.
+    bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
+    // Whether no version went on from id.
+    bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
+
+    MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const;
+    // Bases whose bytes cannot be had give way to the newest of their ancestors that
+    // can: an older base only keeps more.
+    QVector<QByteArray> reachableBases(const QVector<QByteArray> &bases,
+                                       const std::function<bool(const QByteArray &hash)> &hasBytes) const;
+
+    static QByteArray writerOf(const QByteArray &id) { return id.left(id.indexOf(':')); }
+    static quint64 counterOf(const QByteArray &id) { return id.mid(id.indexOf(':') + 1).toULongLong(); }
+
+private:
+    // Versions with the same bytes and the same parents are one: two machines that
+    // merged the same copy at once made the same version.
+    struct Node
+    {
+        QVector<QByteArray> parents;
+        QVector<QByteArray> children;
+        QVector<QByteArray> ids;
+    };
+    void classify();
+    bool recordedBefore(const QByteArray &later, const QByteArray &earlier) const;
+    QHash<QByteArray, QByteArray> readsRecordedLater() const;
+    QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
+    QSet<QByteArray> ancestry(const QByteArray &node) const;
+    bool readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const;
+    QByteArray recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
+                         const QVector<QByteArray> &bases, const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
+    QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
+    QVector<QByteArray> idsOf(const QVector<QByteArray> &nodes) const;
+
+    QVector<Version> versions;
+    QHash<QByteArray, int> index;
+    QHash<QByteArray, QByteArray> nodeKeys;
+    QHash<QByteArray, Node> nodes;
+    QMultiHash<QByteArray, int> byHash;
+};
+
+#endif // VERSIONGRAPH_H

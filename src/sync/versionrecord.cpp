@@ -1,0 +1,486 @@
+#include "versionrecord.h"
+
+#include "folderlock.h"
+#include "versionhistory.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray header = "ladlewise versions 1 ";
+const char *const readme =
+        "This folder holds Ladlewise's record of versions: for each Ladlewise installation\n"
+        "that shares this folder, one file listing the versions of the grocery list and the\n"
+        "meal notes it wrote or read, and which versions each replaced.\n"
+        "\n"
+        "When two machines change a file while apart, Ladlewise merges the two versions\n"
+        "against the last version both had, which this record tells. Each installation\n"
+        "writes only its own file, so a sync tool never has to make a copy of one.\n"
+        "\n"
+        "Deleting this folder is safe: nothing of the list or the notes is lost. Merges\n"
+        "made before the records grow back keep every line either side holds, so an item\n"
+        "deleted on one machine may come back.\n";
+
+QByteArray sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+QByteArray withCheck(const QByteArray &line)
+{
+    return line + ' ' + sha1(line).toHex().left(8) + '\n';
+}
+
+bool isWriterName(const QByteArray &name)
+{
+    return name.size() == 16 && std::all_of(name.cbegin(), name.cend(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+bool isHash(const QByteArray &hex)
+{
+    return hex.size() == 40 && QByteArray::fromHex(hex).toHex() == hex;
+}
+
+bool parseVersion(const QList<QByteArray> &fields, const QByteArray &writer, Version *version)
+{
+    if (fields.size() != 6 || (fields.at(2) != "w" && fields.at(2) != "r") || !isHash(fields.at(4)))
+        return false;
+    bool ok = false;
+    const quint64 counter = fields.at(1).toULongLong(&ok);
+    if (!ok || counter == 0)
+        return false;
+    version->id = writer + ':' + QByteArray::number(counter);
+    version->written = fields.at(2) == "w";
+    version->file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(3)));
+    version->hash = QByteArray::fromHex(fields.at(4));
+    version->parents.clear();
+    if (fields.at(5) != "-") {
+        for (const QByteArray &parent : fields.at(5).split(',')) {
+            const int colon = parent.indexOf(':');
+            if (colon < 0 || !isWriterName(parent.left(colon)) || parent.mid(colon + 1).toULongLong() == 0)
+                return false;
+            version->parents << parent;
+        }
+    }
+    return !version->file.isEmpty();
+}
+
+// Into place whole and on the disk, the folder's entry too, or not at all.
+bool replaceDurably(const QString &path, const QByteArray &bytes)
+{
+    const QString temporary = path + QLatin1String(".new");
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
+            || !file.flush() || ::fdatasync(file.handle()) != 0) {
+        file.remove();
+        return false;
+    }
+    file.close();
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
+        return false;
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+// The counter of a record's last version, read from its end; 0 when there is none or
+// the record's end is not sound.
+quint64 lastCounter(QFile &record)
+{
+    const qint64 size = record.size();
+    for (qint64 window = 64 * 1024;; window *= 4) {
+        const qint64 from = qMax<qint64>(0, size - window);
+        if (!record.seek(from))
+            return 0;
+        const QByteArray tail = record.read(size - from);
+        if (!tail.endsWith('\n'))
+            return 0;
+        const int start = tail.lastIndexOf("\nv ");
+        if (start >= 0) {
+            const int end = tail.indexOf('\n', start + 1);
+            const QByteArray line = tail.mid(start + 1, end - start - 1);
+            const int check = line.lastIndexOf(' ');
+            if (withCheck(line.left(check)) != line + '\n')
+                return 0;
+            return line.split(' ').value(1).toULongLong();
+        }
+        if (from == 0)
+            return 0;
+    }
+}
+
+} // namespace
+
+VersionRecord::VersionRecord(const QString &dataFolder, const QString &storeFolder)
+    : data(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()))
+    , store(storeFolder)
+{
+}
+
+QString VersionRecord::fileKey(const QString &path) const
+{
+    const QString relative = QDir(data).relativeFilePath(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    return relative.startsWith(QLatin1String("../")) ? QString() : relative;
+}
+
+QString VersionRecord::recordPath(const QByteArray &writer) const
+{
+    return recordFolder() + QLatin1Char('/') + QString::fromLatin1(writer) + QLatin1String(".record");
+}
+
+QByteArray VersionRecord::writer() const
+{
+    QFile file(idPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const QByteArray name = file.readAll().trimmed();
+    return isWriterName(name) ? name : QByteArray();
+}
+
+// A counter may name one version only: when the record it continues is gone or its end
+// is not sound, the installation takes a new name rather than count again from where
+// others may already have seen it.
+QByteArray VersionRecord::ownWriter(quint64 *nextCounter)
+{
+    const QByteArray name = writer();
+    QFile record(recordPath(name));
+    if (!name.isEmpty() && record.open(QIODevice::ReadOnly)) {
+        const quint64 last = lastCounter(record);
+        if (last > 0) {
+            *nextCounter = last + 1;
+            return name;
+        }
+    }
+    *nextCounter = 1;
+    return newWriter();
+}
+
+QByteArray VersionRecord::newWriter()
+{
+    const quint64 number = nameSource ? nameSource() : QRandomGenerator::system()->generate64();
+    const QByteArray name = QByteArray::number(number, 16).rightJustified(16, '0');
+    QSaveFile file(idPath());
+    if (!QDir().mkpath(store) || !file.open(QIODevice::WriteOnly) || file.write(name + '\n') < 0 || !file.commit())
+        return QByteArray();
+    return name;
+}
+
+bool VersionRecord::append(const QByteArray &writer, const QByteArray &lines)
+{
+    if (!QDir().mkpath(recordFolder()))
+        return false;
+    const QString readmePath = recordFolder() + QLatin1String("/README");
+    if (!QFileInfo::exists(readmePath)) {
+        QSaveFile file(readmePath);
+        if (file.open(QIODevice::WriteOnly) && file.write(readme) >= 0)
+            file.commit();
+    }
+    QFile record(recordPath(writer));
+    const bool isNew = !record.exists();
+    if (!record.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray bytes = (isNew ? header + writer + '\n' : QByteArray()) + lines;
+    return record.write(bytes) == bytes.size() && record.flush();
+}
+
+QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const QByteArray &bytes,
+                              const QVector<QByteArray> &parents, bool written)
+{
+    const QString key = fileKey(path);
+    if (!lock.isHeld() || key.isEmpty())
+        return QByteArray();
+    VersionHistory(store, path).keep(lock, bytes);
+    quint64 counter = 0;
+    const QByteArray name = ownWriter(&counter);
+    if (name.isEmpty())
+        return QByteArray();
+    const Version version {QByteArray(), key, sha1(bytes), parents, written};
+    if (!append(name, versionLine(counter, version)))
+        return QByteArray();
+    const QByteArray id = name + ':' + QByteArray::number(counter);
+    loadOwnVersions();
+    if (written)
+        rememberOwn({id, key, version.hash, parents, true});
+    return id;
+}
+
+void VersionRecord::keep(const FolderLock &lock, const QString &path, const QByteArray &bytes)
+{
+    VersionHistory(store, path).keep(lock, bytes);
+}
+
+QByteArray VersionRecord::versionLine(quint64 counter, const Version &version)
+{
+    QByteArray parents = "-";
+    if (!version.parents.isEmpty()) {
+        parents.clear();
+        for (const QByteArray &parent : version.parents)
+            parents += (parents.isEmpty() ? "" : ",") + parent;
+    }
+    return withCheck("v " + QByteArray::number(counter) + (version.written ? " w " : " r ")
+                     + version.file.toUtf8().toPercentEncoding("/") + ' ' + version.hash.toHex() + ' ' + parents);
+}
+
+QByteArray VersionRecord::bytesLine(const QByteArray &hash, const QByteArray &bytes)
+{
+    return withCheck("b " + hash.toHex() + ' ' + qCompress(bytes).toBase64());
+}
+
+// Every line must be whole and sound, the counters rising: anything else may be a
+// record cut short by a stop, or damaged, and a record that cannot be trusted whole
+// proves nothing.
+VersionRecord::Parsed VersionRecord::parse(const QByteArray &record, const QByteArray &writer)
+{
+    Parsed parsed;
+    parsed.writer = writer;
+    if (!isWriterName(writer) || record.size() > maximumSize || !record.startsWith(header + writer + '\n')
+            || !record.endsWith('\n')) {
+        return parsed;
+    }
+    quint64 last = 0;
+    for (int start = record.indexOf('\n') + 1; start < record.size();) {
+        const int end = record.indexOf('\n', start);
+        const QByteArray line = record.mid(start, end - start);
+        start = end + 1;
+        const int check = line.lastIndexOf(' ');
+        if (check < 0 || withCheck(line.left(check)) != line + '\n')
+            return parsed;
+        const QList<QByteArray> fields = line.left(check).split(' ');
+        if (fields.first() == "b" && fields.size() == 3 && isHash(fields.at(1))) {
+            parsed.bytes.insert(QByteArray::fromHex(fields.at(1)), fields.at(2));
+            continue;
+        }
+        Version version;
+        if (fields.first() != "v" || !parseVersion(fields, writer, &version)
+                || VersionGraph::counterOf(version.id) <= last || parsed.versions.size() >= maximumVersions) {
+            return parsed;
+        }
+        last = VersionGraph::counterOf(version.id);
+        parsed.versions << version;
+    }
+    parsed.valid = true;
+    return parsed;
+}
+
+// Read again only where a record changed since.
+QHash<QString, VersionRecord::Parsed> VersionRecord::records(QByteArray *state) const
+{
+    QHash<QString, Parsed> found;
+    QHash<QString, Loaded> stillThere;
+    const QFileInfoList files = QDir(recordFolder()).entryInfoList({QStringLiteral("*.record")}, QDir::Files);
+    for (const QFileInfo &info : files) {
+        Loaded entry = loaded.value(info.fileName());
+        if (entry.size != info.size() || entry.modified != info.lastModified()) {
+            QFile file(info.filePath());
+            entry.size = info.size();
+            entry.modified = info.lastModified();
+            entry.parsed = Parsed();
+            if (info.size() <= maximumSize && file.open(QIODevice::ReadOnly))
+                entry.parsed = parse(file.readAll(), info.completeBaseName().toLatin1());
+        }
+        stillThere.insert(info.fileName(), entry);
+        if (state) {
+            *state += info.fileName().toUtf8() + ' ' + QByteArray::number(entry.size) + ' '
+                      + QByteArray::number(entry.modified.toMSecsSinceEpoch()) + '\n';
+        }
+        if (entry.parsed.valid)
+            found.insert(info.fileName(), entry.parsed);
+    }
+    loaded = stillThere;
+    return found;
+}
+
+// Made again only where a record changed since.
+VersionGraph VersionRecord::graph() const
+{
+    QByteArray state;
+    const QHash<QString, Parsed> all = records(&state);
+    if (state == graphState)
+        return cachedGraph;
+    QVector<Version> versions;
+    for (const Parsed &record : all)
+        versions += record.versions;
+    cachedGraph = VersionGraph(versions);
+    graphState = state;
+    return cachedGraph;
+}
+
+void VersionRecord::loadOwnVersions() const
+{
+    const QByteArray name = writer();
+    if (name == ownWriterLoaded)
+        return;
+    ownWriterLoaded = name;
+    ownVersions.clear();
+    QFile file(recordPath(name));
+    if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return;
+    const Parsed own = parse(file.readAll(), name);
+    for (const Version &version : own.versions) {
+        if (version.written)
+            rememberOwn(version);
+    }
+}
+
+void VersionRecord::rememberOwn(const Version &version) const
+{
+    QVector<Version> &versions = ownVersions[version.file];
+    versions.append(version);
+    if (versions.size() > recentOwnVersions)
+        versions.removeFirst();
+}
+
+QVector<Version> VersionRecord::ownHeads(const QString &fileKey) const
+{
+    loadOwnVersions();
+    const QVector<Version> versions = ownVersions.value(fileKey);
+    QSet<QByteArray> replaced;
+    QVector<Version> heads;
+    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
+        if (!replaced.contains(version->id) && !continued.contains(version->id))
+            heads.append(*version);
+        for (const QByteArray &parent : version->parents)
+            replaced.insert(parent);
+    }
+    return heads;
+}
+
+QStringList VersionRecord::recentlyWritten(const QString &prefix, int count) const
+{
+    loadOwnVersions();
+    QVector<QPair<quint64, QString>> files;
+    for (auto file = ownVersions.cbegin(); file != ownVersions.cend(); ++file) {
+        if (file.key().startsWith(prefix))
+            files.append({VersionGraph::counterOf(file.value().last().id), file.key()});
+    }
+    std::sort(files.begin(), files.end(), std::greater<QPair<quint64, QString>>());
+    QStringList newest;
+    for (int i = 0; i < files.size() && i < count; ++i)
+        newest << files.at(i).second;
+    return newest;
+}
+
+// This machine's store first; a version's bytes count only where they match its hash.
+bool VersionRecord::bytesOf(const QString &path, const QByteArray &hash, QByteArray *bytes) const
+{
+    if (hash == sha1(QByteArray())) {
+        bytes->clear();
+        return true;
+    }
+    if (VersionHistory(store, path).find(hash, bytes))
+        return true;
+    const QHash<QString, Parsed> all = records();
+    for (const Parsed &record : all) {
+        const QByteArray encoded = record.bytes.value(hash);
+        if (encoded.isEmpty())
+            continue;
+        *bytes = qUncompress(QByteArray::fromBase64(encoded));
+        if (sha1(*bytes) == hash)
+            return true;
+    }
+    return false;
+}
+
+void VersionRecord::maintain(const FolderLock &lock)
+{
+    const QByteArray name = writer();
+    if (!lock.isHeld() || name.isEmpty())
+        return;
+    const QHash<QString, Parsed> all = records();
+    const Parsed own = all.value(QString::fromLatin1(name) + QLatin1String(".record"));
+    if (!own.valid)
+        return;
+    addMissingBytes(name, own);
+    const QFileInfo record(recordPath(name));
+    if (record.size() >= compactAtSize || own.versions.size() >= compactAtVersions)
+        compact(name, records().value(record.fileName()), graph());
+    QSet<QString> files;
+    for (const Version &version : own.versions)
+        files.insert(version.file);
+    for (const QString &file : qAsConst(files))
+        VersionHistory(store, data + QLatin1Char('/') + file).compact(lock);
+}
+
+// The latest version of each file this installation has, which is what another
+// machine's next change of it will go on from.
+void VersionRecord::addMissingBytes(const QByteArray &writer, const Parsed &own)
+{
+    QHash<QString, Version> latest;
+    for (const Version &version : own.versions)
+        latest.insert(version.file, version);
+    QByteArray lines;
+    QByteArray bytes;
+    for (const Version &version : qAsConst(latest)) {
+        if (!own.bytes.contains(version.hash) && bytesOf(data + QLatin1Char('/') + version.file, version.hash, &bytes))
+            lines += bytesLine(version.hash, bytes);
+    }
+    if (!lines.isEmpty())
+        append(writer, lines);
+}
+
+// Kept of each file: the versions from the newest one of this installation that every
+// other installation's latest version went on from, up to the latest, at most
+// keptPerFile; with their bytes for the latest and for those others went on from, as
+// far as keptBytes goes. What goes is ancestry no latest version needs.
+void VersionRecord::compact(const QByteArray &writer, const Parsed &own, const VersionGraph &graph)
+{
+    QHash<QString, QVector<Version>> ownByFile;
+    for (const Version &version : own.versions)
+        ownByFile[version.file] << version;
+    QHash<QPair<QByteArray, QString>, QByteArray> othersLatest;
+    for (const Version &version : graph.all()) {
+        const QByteArray other = VersionGraph::writerOf(version.id);
+        if (other != writer)
+            othersLatest.insert({other, version.file}, version.id);
+    }
+    QSet<QByteArray> keptIds, keptBytes;
+    for (auto file = ownByFile.cbegin(); file != ownByFile.cend(); ++file) {
+        const QVector<Version> &versions = file.value();
+        int from = versions.size() - 1;
+        keptBytes.insert(versions.last().hash);
+        for (auto latest = othersLatest.cbegin(); latest != othersLatest.cend(); ++latest) {
+            if (latest.key().second != file.key())
+                continue;
+            for (int i = versions.size() - 1; i >= 0; --i) {
+                if (graph.descendsFrom(latest.value(), versions.at(i).id)) {
+                    from = qMin(from, i);
+                    keptBytes.insert(versions.at(i).hash);
+                    break;
+                }
+            }
+        }
+        for (int i = qMax(from, versions.size() - keptPerFile); i < versions.size(); ++i)
+            keptIds.insert(versions.at(i).id);
+    }
+    QByteArray rewritten = header + writer + '\n';
+    qint64 bytesKept = 0;
+    for (auto version = own.versions.crbegin(); version != own.versions.crend(); ++version) {
+        const QByteArray encoded = own.bytes.value(version->hash);
+        if (keptIds.contains(version->id) && keptBytes.contains(version->hash) && !encoded.isEmpty()
+                && bytesKept + encoded.size() <= VersionRecord::keptBytes) {
+            rewritten += withCheck("b " + version->hash.toHex() + ' ' + encoded);
+            bytesKept += encoded.size();
+            keptBytes.remove(version->hash);
+        }
+    }
+    for (const Version &version : own.versions) {
+        if (keptIds.contains(version.id))
+            rewritten += versionLine(VersionGraph::counterOf(version.id), version);
+    }
+    replaceDurably(recordPath(writer), rewritten);
+}

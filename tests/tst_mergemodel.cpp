@@ -1,0 +1,477 @@
+// Two and three machines, each with its own data folder, store and record, kept in step
+// by a simulated sync tool that makes a conflict copy when two changed one file (and,
+// now and then, drops one as Syncthing can). Random users add, delete, clear and add
+// again; records arrive late; stores are lost; a phone edits the file. Once all is
+// delivered, every machine's list must be the list with every operation applied.
+//
+// What the operations mean is kept beside the files, as an observed-remove set: each
+// addition a tag, each deletion the tags its machine showed. An item must be there
+// when a tag of it was never deleted, and gone when all were; with a foreign writer,
+// only the first. Nobody adds again, before all have met, what anyone deleted since
+// they last met: a three-way merge cannot tell that from an untouched line.
+//
+// MERGE_SEED=<n> replays one case and prints its story.
+#include "conflictmerger.h"
+#include "folderlock.h"
+#include "syncedfile.h"
+#include "versionrecord.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Tags added and tags removed: a version's meaning, whatever merges made it.
+struct Meaning
+{
+    QHash<QString, QString> added; // tag → item
+    QSet<QString> removed;
+
+    void mergeIn(const Meaning &other)
+    {
+        for (auto tag = other.added.cbegin(); tag != other.added.cend(); ++tag)
+            added.insert(tag.key(), tag.value());
+        removed.unite(other.removed);
+    }
+    QSet<QString> items() const
+    {
+        QSet<QString> present;
+        for (auto tag = added.cbegin(); tag != added.cend(); ++tag) {
+            if (!removed.contains(tag.key()))
+                present.insert(tag.value());
+        }
+        return present;
+    }
+    void remove(const QString &item)
+    {
+        for (auto tag = added.cbegin(); tag != added.cend(); ++tag) {
+            if (tag.value() == item)
+                removed.insert(tag.key());
+        }
+    }
+};
+
+struct Stored
+{
+    QByteArray bytes;
+    bool exists = false;
+    int version = 0;
+    bool operator==(const Stored &other) const { return exists == other.exists && (!exists || bytes == other.bytes); }
+};
+
+struct Machine
+{
+    QString data;
+    QString store;
+    std::unique_ptr<VersionRecord> record;
+    std::unique_ptr<SyncedFile> file;
+    std::unique_ptr<ConflictMerger> merger;
+    QHash<QString, Stored> synced; // as last in step with the server, by name
+    Meaning meaning;
+    QHash<QString, Meaning> copyMeanings;
+    QVector<Meaning> dropped;
+};
+
+} // namespace
+
+class tst_MergeModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qSetGlobalQHashSeed(0); }
+    void everyOperationIsApplied_data();
+    void everyOperationIsApplied();
+
+private:
+    struct Scenario;
+};
+
+struct tst_MergeModel::Scenario
+{
+    quint32 seed;
+    bool note;
+    int machineCount;
+    bool foreignWriter;
+    QTemporaryDir root;
+    QRandomGenerator random;
+    std::vector<Machine> machines;
+    QHash<QString, Stored> server;
+    QHash<QString, Meaning> serverMeanings;
+    Meaning everything;
+    QSet<QString> deletedSinceMet;
+    QStringList story;
+    QHash<QString, int> appeared;
+    int nextTag = 0;
+    int nextCopy = 0;
+
+    Scenario(quint32 seed, bool note, int machineCount, bool foreignWriter)
+        : seed(seed), note(note), machineCount(machineCount), foreignWriter(foreignWriter), random(seed)
+    {
+        for (int m = 0; m < machineCount; ++m) {
+            Machine machine;
+            machine.data = root.filePath(QString("m%1/data").arg(m));
+            machine.store = root.filePath(QString("m%1/store").arg(m));
+            QDir().mkpath(machine.data + "/saved_meals");
+            machines.push_back(std::move(machine));
+            start(m);
+        }
+    }
+
+    QString fileName() const { return note ? "saved_meals/Tue Dec 8 2026.txt" : "list.txt"; }
+    QString path(int m, const QString &name) const { return machines.at(m).data + '/' + name; }
+
+    void start(int m)
+    {
+        Machine &machine = machines[m];
+        machine.record.reset(new VersionRecord(machine.data, machine.store));
+        machine.record->setNameSource([this] { return random.generate64(); });
+        machine.file.reset(new SyncedFile(nullptr, SyncedFile::NotWatched));
+        machine.file->setRecord(machine.record.get());
+        machine.file->setPath(path(m, fileName()));
+        machine.merger.reset(new ConflictMerger(machine.record.get()));
+        machine.merger->setSettleTime(0);
+        machine.merger->setUnprovenWait(foreignWriter ? 0 : ConflictMerger::defaultUnprovenWait);
+    }
+
+    QStringList shown(int m) const
+    {
+        return QString::fromUtf8(readFile(path(m, fileName()))).split('\n', Qt::SkipEmptyParts);
+    }
+    static QByteArray readFile(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path + ".part");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QVERIFY(QFile::rename(path + ".part", path) || (QFile::remove(path) && QFile::rename(path + ".part", path)));
+    }
+
+    // As a window does: the change applied to the file as it now is.
+    void change(int m, const std::function<QStringList(QStringList)> &edit)
+    {
+        SyncedFile &file = *machines[m].file;
+        SyncedFile::WriteResult result;
+        do {
+            file.refresh();
+            result = file.write(edit(file.text().split('\n', Qt::SkipEmptyParts)).join('\n'));
+        } while (result == SyncedFile::ChangedOnDisk || result == SyncedFile::Busy);
+        QCOMPARE(result, SyncedFile::Written);
+    }
+
+    void add(int m)
+    {
+        const QStringList items = shown(m);
+        const QString item = QString("item%1").arg(random.bounded(12));
+        if (items.contains(item) || deletedSinceMet.contains(item))
+            return;
+        const QString tag = QString::number(nextTag++);
+        machines[m].meaning.added.insert(tag, item);
+        everything.added.insert(tag, item);
+        story << QString("m%1 adds %2").arg(m).arg(item);
+        change(m, [&](QStringList list) { return list << item; });
+    }
+
+    void remove(int m, bool all)
+    {
+        const QStringList items = shown(m);
+        if (items.isEmpty())
+            return;
+        const QStringList removed = all ? items : QStringList {items.at(random.bounded(items.size()))};
+        for (const QString &item : removed) {
+            Meaning &meaning = machines[m].meaning;
+            meaning.remove(item);
+            everything.removed.unite(meaning.removed);
+            deletedSinceMet.insert(item);
+        }
+        story << QString("m%1 deletes %2").arg(m).arg(removed.join(' '));
+        change(m, [&](QStringList list) {
+            for (const QString &item : removed)
+                list.removeAll(item);
+            return list;
+        });
+    }
+
+    // A phone's editor: an item added straight into the file, no record made.
+    void foreignEdit(int m)
+    {
+        const QString item = QString("phone%1").arg(nextTag);
+        const QString tag = QString::number(nextTag++);
+        machines[m].meaning.added.insert(tag, item);
+        everything.added.insert(tag, item);
+        story << QString("a phone beside m%1 adds %2").arg(m).arg(item);
+        QByteArray bytes = readFile(path(m, fileName()));
+        writeFile(path(m, fileName()), bytes + (bytes.isEmpty() ? "" : "\n") + item.toUtf8());
+    }
+
+    void loseStore(int m, bool closed)
+    {
+        story << QString("m%1 loses its store%2").arg(m).arg(closed ? ", closed" : "");
+        QDir(machines.at(m).store).removeRecursively();
+        if (closed)
+            start(m);
+    }
+
+    void merge(int m)
+    {
+        Machine &machine = machines[m];
+        const QByteArray before = readFile(path(m, fileName()));
+        const QStringList copies = copiesAt(m);
+        if (note)
+            machine.merger->mergeNoteCopies(machine.data + "/saved_meals",
+                                            QDir(machine.data + "/saved_meals").entryList(QDir::Files));
+        else
+            machine.merger->mergeListCopies(path(m, fileName()));
+        bool mergedAny = false;
+        for (const QString &copy : copies) {
+            if (!QFileInfo::exists(path(m, copy))) {
+                machine.meaning.mergeIn(machine.copyMeanings.take(copy));
+                mergedAny = true;
+            }
+        }
+        if (!mergedAny && readFile(path(m, fileName())) != before) {
+            for (const Meaning &lost : qAsConst(machine.dropped))
+                machine.meaning.mergeIn(lost);
+            machine.dropped.clear();
+        }
+        if (mergedAny || readFile(path(m, fileName())) != before)
+            story << QString("m%1 merges: %2").arg(m).arg(shown(m).join(' '));
+    }
+
+    // By their names in the data folder.
+    QStringList copiesAt(int m) const
+    {
+        const QString folder = QFileInfo(path(m, fileName())).path();
+        QStringList copies;
+        for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+            if (!SyncedFile::conflictCopyOriginal(name).isEmpty())
+                copies << QDir(machines.at(m).data).relativeFilePath(folder + '/' + name);
+        }
+        return copies;
+    }
+
+    Stored local(int m, const QString &name) const
+    {
+        Stored stored;
+        stored.exists = QFileInfo::exists(path(m, name));
+        stored.bytes = readFile(path(m, name));
+        return stored;
+    }
+
+    // A Nextcloud-like server: a file changed on both sides since they were last in
+    // step keeps the server's version, and this machine's goes to a copy (or, with
+    // dropCopy, is lost, as when Syncthing gives two copies one name).
+    void sync(int m, const QString &name, bool dropCopy)
+    {
+        Machine &machine = machines[m];
+        const Stored mine = local(m, name);
+        const Stored last = machine.synced.value(name);
+        const Stored theirs = server.value(name);
+        const bool changedHere = !(mine == last);
+        const bool changedThere = theirs.version != last.version;
+        if (!changedHere && !changedThere)
+            return;
+        const bool isFile = name == fileName();
+        if (changedHere && (!changedThere || mine == theirs)) {
+            Stored sent = mine;
+            sent.version = theirs.version + (mine == theirs ? 0 : 1);
+            server.insert(name, sent);
+            if (isFile)
+                serverMeanings[name] = machine.meaning;
+            else if (machine.copyMeanings.contains(name))
+                serverMeanings[name] = machine.copyMeanings.value(name);
+            machine.synced.insert(name, sent);
+            story << QString("m%1 sends %2%3").arg(m).arg(name, shownBytes(mine));
+            return;
+        }
+        if (changedHere && mine.exists && theirs.exists && isFile) {
+            if (dropCopy) {
+                story << QString("m%1's %2 is dropped by the sync tool").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
+                machine.dropped << machine.meaning;
+            } else {
+                const QString copy = QString(name).replace(".txt", QString(" (conflicted copy 2026-12-08 %1).txt")
+                                                                           .arg(100000 + nextCopy++));
+                QVERIFY(QFile::rename(path(m, name), path(m, copy)));
+                machine.copyMeanings.insert(copy, machine.meaning);
+                story << QString("m%1's %2 set aside").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
+            }
+        }
+        story << QString("m%1 gets %2%3").arg(m).arg(name, shownBytes(theirs));
+        if (theirs.exists) {
+            QDir().mkpath(QFileInfo(path(m, name)).path());
+            writeFile(path(m, name), theirs.bytes);
+        } else {
+            QFile::remove(path(m, name));
+        }
+        if (isFile)
+            machine.meaning = serverMeanings.value(name);
+        else if (serverMeanings.contains(name))
+            machine.copyMeanings.insert(name, serverMeanings.value(name));
+        machine.synced.insert(name, theirs);
+    }
+
+    // Of the machine and the server, but for files still being written.
+    static QString shownBytes(const Stored &stored)
+    {
+        if (!stored.exists)
+            return " (gone)";
+        if (stored.bytes.startsWith("ladlewise"))
+            return QString();
+        return ": " + QString::fromUtf8(stored.bytes).replace('\n', ' ');
+    }
+
+    QStringList namesAt(int m) const
+    {
+        QStringList names = server.keys();
+        QDirIterator files(machines.at(m).data, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString name = QDir(machines.at(m).data).relativeFilePath(files.next());
+            if (!name.endsWith(".part") && !name.endsWith(".new") && !names.contains(name))
+                names << name;
+        }
+        return names;
+    }
+
+    // Records late: any file alone, any time.
+    void syncSome(int m)
+    {
+        const QStringList names = namesAt(m);
+        if (names.isEmpty())
+            return;
+        const QString name = names.at(random.bounded(names.size()));
+        sync(m, name, random.bounded(8) == 0);
+    }
+
+    void syncAll()
+    {
+        for (int round = 0; round < 2; ++round) {
+            for (int m = 0; m < machineCount; ++m) {
+                QStringList names = namesAt(m);
+                std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+                    return a.endsWith(".record") > b.endsWith(".record");
+                });
+                for (const QString &name : qAsConst(names))
+                    sync(m, name, false);
+            }
+        }
+    }
+
+    void step()
+    {
+        const int m = random.bounded(machineCount);
+        const int what = random.bounded(100);
+        if (what < 30)
+            add(m);
+        else if (what < 42)
+            remove(m, false);
+        else if (what < 45)
+            remove(m, true);
+        else if (what < 70)
+            syncSome(m);
+        else if (what < 85)
+            merge(m);
+        else if (what < 88)
+            loseStore(m, random.bounded(2) == 0);
+        else if (what < 92 && foreignWriter)
+            foreignEdit(m);
+        else if (what < 95) {
+            const FolderLock lock(machines.at(m).data);
+            machines[m].record->maintain(lock);
+        } else {
+            story << "all meet";
+            settle();
+        }
+    }
+
+    // Everything delivered, every copy merged, until nothing changes.
+    void settle()
+    {
+        for (int round = 0; round < 12; ++round) {
+            syncAll();
+            for (int m = 0; m < machineCount; ++m)
+                merge(m);
+            syncAll();
+            bool quiet = true;
+            for (int m = 0; m < machineCount; ++m)
+                quiet = quiet && copiesAt(m).isEmpty() && local(m, fileName()) == local(0, fileName());
+            if (quiet && round > 0)
+                break;
+            if (round == 6) {
+                for (int m = 0; m < machineCount; ++m)
+                    machines[m].merger->setUnprovenWait(0);
+            }
+        }
+        for (int m = 0; m < machineCount; ++m)
+            machines[m].merger->setUnprovenWait(foreignWriter ? 0 : ConflictMerger::defaultUnprovenWait);
+        deletedSinceMet.clear();
+    }
+
+    QString check()
+    {
+        const QSet<QString> expected = everything.items();
+        for (int m = 0; m < machineCount; ++m) {
+            const QStringList items = shown(m);
+            const QSet<QString> present(items.cbegin(), items.cend());
+            QString fault;
+            if (!copiesAt(m).isEmpty())
+                fault = "a copy is left: " + copiesAt(m).join(", ");
+            else if (items.size() != present.size())
+                fault = "an item is there twice";
+            else if (!(expected - present).isEmpty())
+                fault = "lost: " + QStringList((expected - present).values()).join(' ');
+            else if (!foreignWriter && !(present - expected).isEmpty())
+                fault = "back: " + QStringList((present - expected).values()).join(' ');
+            if (!fault.isEmpty())
+                return QString("seed %1, m%2: %3; shows %4\n  %5").arg(seed).arg(m).arg(fault, items.join(' '),
+                                                                                        story.join("\n  "));
+        }
+        return QString();
+    }
+};
+
+void tst_MergeModel::everyOperationIsApplied_data()
+{
+    QTest::addColumn<bool>("note");
+    QTest::addColumn<int>("machines");
+    QTest::addColumn<bool>("foreignWriter");
+    QTest::addColumn<int>("cases");
+
+    QTest::newRow("list, two machines") << false << 2 << false << 60;
+    QTest::newRow("list, three machines") << false << 3 << false << 60;
+    QTest::newRow("note, three machines") << true << 3 << false << 30;
+    QTest::newRow("list, a phone's editor too") << false << 3 << true << 30;
+}
+
+void tst_MergeModel::everyOperationIsApplied()
+{
+    QFETCH(bool, note);
+    QFETCH(int, machines);
+    QFETCH(bool, foreignWriter);
+    QFETCH(int, cases);
+
+    const bool replay = qEnvironmentVariableIsSet("MERGE_SEED");
+    const quint32 first = replay ? qEnvironmentVariableIntValue("MERGE_SEED") : 1;
+    for (quint32 seed = first; seed < first + (replay ? 1 : quint32(cases)); ++seed) {
+        Scenario scenario(seed, note, machines, foreignWriter);
+        for (int i = 0; i < 60; ++i)
+            scenario.step();
+        scenario.settle();
+        const QString fault = scenario.check();
+        if (replay)
+            qInfo().noquote() << scenario.story.join('\n');
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_MergeModel)
+#include "tst_mergemodel.moc"
