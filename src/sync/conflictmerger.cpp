@@ -8,6 +8,7 @@
 #include "versionrecord.h"
 
 #include <QCryptographicHash>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,6 +175,7 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     const QVector<QByteArray> copyVersions = graph.withHash(key, sha1(copy));
     const bool fileMissing = !QFileInfo::exists(originalPath);
     const MergePlan plan = graph.plan(graph.withHash(key, sha1(fileBytes)), copyVersions);
+    qDebug() << "DEBUG plan" << graph.withHash(key, sha1(fileBytes)) << copyVersions << plan.kind << plan.bases << plan.parents;
     if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
         QFile::remove(copyPath);
         return true;
@@ -209,6 +211,7 @@ bool ConflictMerger::mergeBase(const QString &originalPath, const QVector<QByteA
         return true;
     };
     const QVector<QByteArray> reachable = graph.reachableBases(bases, hasBytes);
+    qDebug() << "DEBUG reachable" << reachable;
     for (int i = 0; i < reachable.size(); ++i) {
         const QByteArray version = reachable.at(i);
         const QStringList shared =

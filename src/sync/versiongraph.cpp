@@ -105,6 +105,10 @@ void VersionGraph::classify()
             parentNodes.erase(std::unique(parentNodes.begin(), parentNodes.end()), parentNodes.end());
             QCryptographicHash key(QCryptographicHash::Sha1);
             key.addData(current.file.toUtf8() + '\0' + current.hash + '\0');
+            // An edit is its writer's own, whatever it came to; only merges of the same
+            // versions into the same bytes are one.
+            if (parentNodes.size() < 2)
+                key.addData(current.id);
             for (const QByteArray &parent : qAsConst(parentNodes))
                 key.addData(parent + ',');
             const QByteArray node = key.result();
@@ -178,6 +182,18 @@ QVector<QByteArray> VersionGraph::nodesOf(const QVector<QByteArray> &ids) const
     return found;
 }
 
+// A file holds what was last written to it, and a copy what its machine last wrote:
+// of versions with the same bytes, those nothing went on from yet, where there are any.
+QVector<QByteArray> VersionGraph::newestOf(const QVector<QByteArray> &candidates) const
+{
+    QVector<QByteArray> heads;
+    for (const QByteArray &node : candidates) {
+        if (nodes.value(node).children.isEmpty())
+            heads << node;
+    }
+    return heads.isEmpty() ? candidates : heads;
+}
+
 // A node no record names stands for the id it was named by.
 QVector<QByteArray> VersionGraph::idsOf(const QVector<QByteArray> &nodeKeys) const
 {
@@ -195,8 +211,8 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     MergePlan plan;
     if (file.isEmpty() || copy.isEmpty())
         return plan;
-    const QVector<QByteArray> fileNodes = nodesOf(file);
-    const QVector<QByteArray> copyNodes = nodesOf(copy);
+    const QVector<QByteArray> fileNodes = newestOf(nodesOf(file));
+    const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
     QHash<QByteArray, QSet<QByteArray>> ancestors;
     for (const QByteArray &node : fileNodes + copyNodes)
         ancestors.insert(node, ancestry(node));
@@ -240,14 +256,60 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
         plan.kind = MergePlan::AlreadyMerged;
         return plan;
     }
-    const QByteArray fileAgain = recurring(fileKey, version(file.first()).hash, copySide, bases, ancestors);
-    if (!fileAgain.isEmpty())
-        bases = {fileAgain};
     plan.kind = MergePlan::Merge;
-    plan.bases = idsOf(bases);
+    // An empty id: the empty version, which every file began from.
+    plan.bases = bases.isEmpty() ? QVector<QByteArray> {QByteArray()} : idsOf(bases);
+    plan.bases += idsOf(meetings(fileSide, copySide, bases, common, ancestors));
     plan.foreignSince = readSince(fileSide, bases);
-    plan.parents = fileSide.size() == 1 && copySide.size() == 1 ? idsOf(fileSide + copySide) : plan.bases;
+    plan.parents = fileSide.size() == 1 && copySide.size() == 1 ? idsOf(fileSide + copySide) : idsOf(bases);
     return plan;
+}
+
+// Where the two sides came to the same bytes since the bases, each on its way, a line
+// the bases hold and those bytes lack was deleted on both sides: held again now, it
+// was added again. (A sync tool that finds a file alike on two machines merges
+// nothing, so both go on from their own versions.) The newest such versions on the
+// file's side; what they and the bases share is the merge's base.
+QVector<QByteArray> VersionGraph::meetings(const QVector<QByteArray> &fileSide, const QVector<QByteArray> &copySide,
+                                           const QVector<QByteArray> &bases, const QSet<QByteArray> &common,
+                                           const QHash<QByteArray, QSet<QByteArray>> &ancestors) const
+{
+    // Versions every one of side went on from, since the bases.
+    auto since = [&](const QVector<QByteArray> &side) {
+        QSet<QByteArray> past = ancestors.value(side.first());
+        for (const QByteArray &node : side)
+            past.intersect(ancestors.value(node));
+        past.subtract(common);
+        QVector<QByteArray> found;
+        for (const QByteArray &node : qAsConst(past)) {
+            const QSet<QByteArray> before = ancestry(node);
+            if (!nodes.value(node).ids.isEmpty()
+                    && std::all_of(bases.cbegin(), bases.cend(), [&before](const QByteArray &base) {
+                           return before.contains(base);
+                       })) {
+                found << node;
+            }
+        }
+        return found;
+    };
+    QSet<QByteArray> copyHashes;
+    for (const QByteArray &node : since(copySide))
+        copyHashes.insert(version(nodes.value(node).ids.first()).hash);
+    QVector<QByteArray> met;
+    for (const QByteArray &node : since(fileSide)) {
+        if (copyHashes.contains(version(nodes.value(node).ids.first()).hash))
+            met << node;
+    }
+    QVector<QByteArray> newest;
+    for (const QByteArray &node : qAsConst(met)) {
+        if (std::none_of(met.cbegin(), met.cend(), [&](const QByteArray &other) {
+                return other != node && ancestry(other).contains(node);
+            })) {
+            newest << node;
+        }
+    }
+    std::sort(newest.begin(), newest.end());
+    return newest;
 }
 
 bool VersionGraph::readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const

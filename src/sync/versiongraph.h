@@ -28,7 +28,8 @@ struct Version
 struct MergePlan
 {
     // Unproven: a side no record names. AlreadyMerged: the copy is an ancestor of the
-    // file. Merge: against bases, none of them meaning nothing in common.
+    // file, or the file went on from the copy's bytes. Merge: against what all bases
+    // share, none of them meaning nothing in common.
     enum Kind { Unproven, AlreadyMerged, Merge };
     Kind kind = Unproven;
     QVector<QByteArray> bases;
@@ -70,8 +71,8 @@ public:
     static quint64 counterOf(const QByteArray &id) { return id.mid(id.indexOf(':') + 1).toULongLong(); }
 
 private:
-    // Versions with the same bytes and the same parents are one: two machines that
-    // merged the same copy at once made the same version.
+    // Merges with the same bytes and the same parents are one: two machines that merged
+    // the same copy at once made the same version.
     struct Node
     {
         QVector<QByteArray> parents;
@@ -83,10 +84,14 @@ private:
     QHash<QByteArray, QByteArray> readsRecordedLater() const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
     QSet<QByteArray> ancestry(const QByteArray &node) const;
+    QVector<QByteArray> meetings(const QVector<QByteArray> &fileSide, const QVector<QByteArray> &copySide,
+                                 const QVector<QByteArray> &bases, const QSet<QByteArray> &common,
+                                 const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
     bool readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const;
     QByteArray recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
                          const QVector<QByteArray> &bases, const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
+    QVector<QByteArray> newestOf(const QVector<QByteArray> &candidates) const;
     QVector<QByteArray> idsOf(const QVector<QByteArray> &nodes) const;
 
     QVector<Version> versions;

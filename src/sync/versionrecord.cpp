@@ -405,7 +405,7 @@ void VersionRecord::maintain(const FolderLock &lock)
     const Parsed own = all.value(QString::fromLatin1(name) + QLatin1String(".record"));
     if (!own.valid)
         return;
-    addMissingBytes(name, own);
+    addMissingBytes(name, own, graph());
     const QFileInfo record(recordPath(name));
     if (record.size() >= compactAtSize || own.versions.size() >= compactAtVersions)
         compact(name, records().value(record.fileName()), graph());
@@ -416,18 +416,38 @@ void VersionRecord::maintain(const FolderLock &lock)
         VersionHistory(store, data + QLatin1Char('/') + file).compact(lock);
 }
 
-// The latest version of each file this installation has, which is what another
-// machine's next change of it will go on from.
-void VersionRecord::addMissingBytes(const QByteArray &writer, const Parsed &own)
+// Of each file, this installation's last few versions and those they replaced: a
+// merge's base is always a version that one side replaced, and a machine whose store
+// is lost, or new, finds it here.
+QHash<QByteArray, QString> VersionRecord::bytesWanted(const Parsed &own, const VersionGraph &graph)
 {
-    QHash<QString, Version> latest;
+    QHash<QString, QVector<Version>> byFile;
     for (const Version &version : own.versions)
-        latest.insert(version.file, version);
+        byFile[version.file] << version;
+    QHash<QByteArray, QString> wanted;
+    for (auto file = byFile.cbegin(); file != byFile.cend(); ++file) {
+        for (int i = qMax(0, int(file->size()) - bytesPerFile); i < file->size(); ++i) {
+            const Version &version = file->at(i);
+            wanted.insert(version.hash, version.file);
+            for (const QByteArray &parent : version.parents) {
+                if (graph.contains(parent))
+                    wanted.insert(graph.version(parent).hash, version.file);
+            }
+        }
+    }
+    return wanted;
+}
+
+void VersionRecord::addMissingBytes(const QByteArray &writer, const Parsed &own, const VersionGraph &graph)
+{
+    const QHash<QByteArray, QString> wanted = bytesWanted(own, graph);
     QByteArray lines;
     QByteArray bytes;
-    for (const Version &version : qAsConst(latest)) {
-        if (!own.bytes.contains(version.hash) && bytesOf(data + QLatin1Char('/') + version.file, version.hash, &bytes))
-            lines += bytesLine(version.hash, bytes);
+    for (auto version = wanted.cbegin(); version != wanted.cend(); ++version) {
+        if (!own.bytes.contains(version.key())
+                && VersionHistory(store, data + QLatin1Char('/') + version.value()).find(version.key(), &bytes)) {
+            lines += bytesLine(version.key(), bytes);
+        }
     }
     if (!lines.isEmpty())
         append(writer, lines);
@@ -448,11 +468,14 @@ void VersionRecord::compact(const QByteArray &writer, const Parsed &own, const V
         if (other != writer)
             othersLatest.insert({other, version.file}, version.id);
     }
-    QSet<QByteArray> keptIds, keptBytes;
+    QSet<QByteArray> keptIds;
+    QSet<QByteArray> keptBytes;
+    const QHash<QByteArray, QString> wanted = bytesWanted(own, graph);
+    for (auto version = wanted.cbegin(); version != wanted.cend(); ++version)
+        keptBytes.insert(version.key());
     for (auto file = ownByFile.cbegin(); file != ownByFile.cend(); ++file) {
         const QVector<Version> &versions = file.value();
         int from = versions.size() - 1;
-        keptBytes.insert(versions.last().hash);
         for (auto latest = othersLatest.cbegin(); latest != othersLatest.cend(); ++latest) {
             if (latest.key().second != file.key())
                 continue;
@@ -471,7 +494,7 @@ void VersionRecord::compact(const QByteArray &writer, const Parsed &own, const V
     qint64 bytesKept = 0;
     for (auto version = own.versions.crbegin(); version != own.versions.crend(); ++version) {
         const QByteArray encoded = own.bytes.value(version->hash);
-        if (keptIds.contains(version->id) && keptBytes.contains(version->hash) && !encoded.isEmpty()
+        if (keptBytes.contains(version->hash) && !encoded.isEmpty()
                 && bytesKept + encoded.size() <= VersionRecord::keptBytes) {
             rewritten += withCheck("b " + version->hash.toHex() + ' ' + encoded);
             bytesKept += encoded.size();

@@ -83,6 +83,7 @@ public:
     static constexpr qint64 compactAtSize = 8LL * 1024 * 1024;
     static constexpr int keptPerFile = 1000;
     static constexpr qint64 keptBytes = 4LL * 1024 * 1024;
+    static constexpr int bytesPerFile = 4;
 
     struct Parsed
     {
@@ -107,7 +108,8 @@ private:
     QByteArray newWriter();
     bool append(const QByteArray &writer, const QByteArray &lines);
     QHash<QString, Parsed> records(QByteArray *state = nullptr) const;
-    void addMissingBytes(const QByteArray &writer, const Parsed &own);
+    static QHash<QByteArray, QString> bytesWanted(const Parsed &own, const VersionGraph &graph);
+    void addMissingBytes(const QByteArray &writer, const Parsed &own, const VersionGraph &graph);
     void compact(const QByteArray &writer, const Parsed &own, const VersionGraph &graph);
     QString idPath() const { return store + QLatin1String("/installation"); }
 
