@@ -208,8 +208,8 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
     return Written;
 }
 
-// What a write replaces: the version this window last saw, or else the one the
-// records name for these bytes. Bytes no record names were left by another program
+// What a write replaces: the version this window last saw or wrote, or else the one
+// the records name for these bytes. Bytes no record names were left by another program
 // and are recorded as read, going on from nothing known: whether they went on from
 // what this window saw before, or the sync tool put them over it and dropped that,
 // cannot be told.
@@ -220,13 +220,11 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     if (!held.isEmpty())
         return held;
     const QByteArray hash = QCryptographicHash::hash(seen.bytes, QCryptographicHash::Sha1);
-    const VersionGraph graph = record->graph();
-    QByteArray version = graph.identify(record->fileKey(filePath), hash);
-    if (version.isEmpty())
-        version = record->add(lock, filePath, seen.bytes, {}, false);
-    if (version.isEmpty())
-        return {};
-    held = {version};
+    const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
+    held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
+    if (held.isEmpty())
+        held << record->add(lock, filePath, seen.bytes, {}, false);
+    held.removeAll(QByteArray());
     return held;
 }
 

@@ -137,18 +137,18 @@ QVector<QByteArray> VersionGraph::withHash(const QString &file, const QByteArray
     return found;
 }
 
-QByteArray VersionGraph::identify(const QString &file, const QByteArray &hash) const
+// A version something went on from was replaced: bytes like it on disk again are
+// likely a new version whose record is still on its way, which a read stands for.
+// Several versions alike that nothing went on from are one for what comes after, as
+// when two machines merged the same copy.
+QVector<QByteArray> VersionGraph::identify(const QString &file, const QByteArray &hash) const
 {
-    const QVector<QByteArray> candidates = nodesOf(withHash(file, hash));
-    QVector<QByteArray> newest;
-    for (const QByteArray &candidate : candidates) {
-        const bool continued = std::any_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
-            return other != candidate && ancestry(other).contains(candidate);
-        });
-        if (!continued)
-            newest << candidate;
+    QVector<QByteArray> heads;
+    for (const QByteArray &node : nodesOf(withHash(file, hash))) {
+        if (nodes.value(node).children.isEmpty())
+            heads << node;
     }
-    return newest.size() == 1 ? idsOf(newest).first() : QByteArray();
+    return idsOf(heads);
 }
 
 bool VersionGraph::descendsFrom(const QByteArray &later, const QByteArray &earlier) const
@@ -216,6 +216,18 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     QHash<QByteArray, QSet<QByteArray>> ancestors;
     for (const QByteArray &node : fileNodes + copyNodes)
         ancestors.insert(node, ancestry(node));
+    // A copy holds what its machine last wrote, which nothing went on from but a merge
+    // of the copy itself: bytes only versions long replaced had are a new version
+    // whose record is still on its way.
+    if (!nodes.value(copyNodes.first()).children.isEmpty()) {
+        const bool inFile = std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &c) {
+            return std::any_of(fileNodes.cbegin(), fileNodes.cend(), [&](const QByteArray &f) {
+                return ancestors.value(f).contains(c);
+            });
+        });
+        plan.kind = inFile ? MergePlan::AlreadyMerged : MergePlan::Unproven;
+        return plan;
+    }
     QVector<QByteArray> fileSide, copySide;
     bool merged = false;
     for (const QByteArray &f : fileNodes) {
@@ -261,7 +273,7 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     plan.bases = bases.isEmpty() ? QVector<QByteArray> {QByteArray()} : idsOf(bases);
     plan.bases += idsOf(meetings(fileSide, copySide, bases, common, ancestors));
     plan.foreignSince = readSince(fileSide, bases);
-    plan.parents = fileSide.size() == 1 && copySide.size() == 1 ? idsOf(fileSide + copySide) : idsOf(bases);
+    plan.parents = idsOf(fileSide + copySide);
     return plan;
 }
 

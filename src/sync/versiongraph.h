@@ -33,8 +33,8 @@ struct MergePlan
     enum Kind { Unproven, AlreadyMerged, Merge };
     Kind kind = Unproven;
     QVector<QByteArray> bases;
-    // What the merged text replaces: both sides where each is told for certain,
-    // otherwise only what both are proven to have had.
+    // What the merged text replaces: the versions each side may be, which hold the
+    // same bytes and so are one.
     QVector<QByteArray> parents;
     // The file went on from a version another program left since the bases: what it
     // lacks of them may have been deleted there, or never have reached it.
@@ -53,9 +53,9 @@ public:
 
     // Every version of file with these bytes.
     QVector<QByteArray> withHash(const QString &file, const QByteArray &hash) const;
-    // The version a file holding these bytes holds, when one alone can be: of those
-    // with the bytes, the only one none of the others descends from.
-    QByteArray identify(const QString &file, const QByteArray &hash) const;
+    // The versions a file holding these bytes holds: of those with the bytes, the ones
+    // nothing went on from yet.
+    QVector<QByteArray> identify(const QString &file, const QByteArray &hash) const;
     // later is earlier, or went on from it.
     bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
     // Whether no version went on from id.

@@ -213,10 +213,17 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     if (!append(name, versionLine(counter, version)))
         return QByteArray();
     const QByteArray id = name + ':' + QByteArray::number(counter);
+    added.insert(key, {id, key, version.hash, parents, written});
     loadOwnVersions();
     if (written)
         rememberOwn({id, key, version.hash, parents, true});
     return id;
+}
+
+QByteArray VersionRecord::lastAdded(const QString &fileKey, const QByteArray &hash) const
+{
+    const Version last = added.value(fileKey);
+    return last.hash == hash ? last.id : QByteArray();
 }
 
 void VersionRecord::keep(const FolderLock &lock, const QString &path, const QByteArray &bytes)

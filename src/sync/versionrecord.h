@@ -54,6 +54,9 @@ public:
     // Bytes kept in this machine's store only: those a write replaced, which merges
     // may need as their base.
     void keep(const FolderLock &lock, const QString &path, const QByteArray &bytes);
+    // The version this object last recorded of a file, when it has these bytes: what
+    // another SyncedFile of this window, a merge, wrote last.
+    QByteArray lastAdded(const QString &fileKey, const QByteArray &hash) const;
     // This installation's writer name, or an empty one before its first version.
     QByteArray writer() const;
 
@@ -126,6 +129,7 @@ private:
     mutable QByteArray ownWriterLoaded;
     mutable QHash<QString, QVector<Version>> ownVersions;
     mutable QSet<QByteArray> continued;
+    QHash<QString, Version> added;
 };
 
 #endif // VERSIONRECORD_H
