@@ -3,12 +3,12 @@
 #include "folderlock.h"
 #include "groceryitems.h"
 #include "linemerge.h"
+#include "mergebase.h"
 #include "syncedfile.h"
 #include "textdecoding.h"
 #include "versionrecord.h"
 
 #include <QCryptographicHash>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -149,7 +149,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
             QFile::remove(copyPath);
             continue;
         }
-        mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy, copyPath, content,
+        mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy, copyPath, content, lock,
                   &merged, lookAgain);
     }
     if (merged.copyPaths.isEmpty())
@@ -167,29 +167,31 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
 
 // False when the copy is left for later: it waits for a record that names it.
 bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
-                               const QString &copyPath, Content content, Merged *merged,
+                               const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
                                const std::function<void()> &lookAgain)
 {
     const VersionGraph graph = record ? record->graph() : VersionGraph();
     const QString key = record ? record->fileKey(originalPath) : QString();
     const QVector<QByteArray> copyVersions = graph.withHash(key, sha1(copy));
     const bool fileMissing = !QFileInfo::exists(originalPath);
-    const MergePlan plan = graph.plan(graph.withHash(key, sha1(fileBytes)), copyVersions);
-    qDebug() << "DEBUG plan" << graph.withHash(key, sha1(fileBytes)) << copyVersions << plan.kind << plan.bases << plan.parents;
+    const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
+    const bool awaited = graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait);
+    const MergePlan plan = awaited ? MergePlan() : graph.plan(fileVersions, copyVersions);
     if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
         QFile::remove(copyPath);
         return true;
     }
     QStringList base;
     if (plan.kind == MergePlan::Merge && !fileMissing) {
-        if (!mergeBase(originalPath, plan.bases, content, &base))
-            return false;
+        base = mergeBase(originalPath, plan, content);
         merged->replaced += plan.parents;
     } else {
         if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
             return false;
-        if (copyVersions.size() == 1)
-            merged->replaced += copyVersions;
+        // Recorded as read, so that the merge is of its parents alone.
+        const QByteArray read = record ? record->add(lock, originalPath, copy, {}, Version::Read) : QByteArray();
+        if (!read.isEmpty())
+            merged->replaced << read;
     }
     merged->parts = mergeInto(content, base, merged->parts, parts(content, decodeText(copy)));
     merged->copyPaths << copyPath;
@@ -198,27 +200,19 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 
 // What all the bases share, the newest whose bytes can be had standing in for those
 // that cannot.
-bool ConflictMerger::mergeBase(const QString &originalPath, const QVector<QByteArray> &bases, Content content,
-                               QStringList *base) const
+QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePlan &plan, Content content) const
 {
-    const VersionGraph graph = record->graph();
-    QHash<QByteArray, QByteArray> bytes;
-    const auto hasBytes = [&](const QByteArray &hash) {
-        QByteArray found;
-        if (!record->bytesOf(originalPath, hash, &found))
+    const auto read = [&](const QByteArray &hash, QStringList *found) {
+        QByteArray bytes;
+        if (!record->bytesOf(originalPath, hash, &bytes))
             return false;
-        bytes.insert(hash, found);
+        *found = parts(content, decodeText(bytes));
         return true;
     };
-    const QVector<QByteArray> reachable = graph.reachableBases(bases, hasBytes);
-    qDebug() << "DEBUG reachable" << reachable;
-    for (int i = 0; i < reachable.size(); ++i) {
-        const QByteArray version = reachable.at(i);
-        const QStringList shared =
-                version.isEmpty() ? QStringList() : parts(content, decodeText(bytes.value(graph.version(version).hash)));
-        *base = i == 0 ? shared : sharedLines(*base, shared);
-    }
-    return true;
+    const auto merge = [content](const QStringList &base, const QStringList &ours, const QStringList &theirs) {
+        return mergeInto(content, base, ours, theirs);
+    };
+    return mergeBaseParts(record->graph(), plan, read, merge);
 }
 
 // A version this installation wrote that nothing went on from, once the file, its
@@ -245,6 +239,10 @@ void ConflictMerger::recoverDropped(const QString &originalPath, Content content
         return;
     }
     const VersionGraph graph = record->graph();
+    if (graph.awaitsRecord(graph.withHash(key, fileHash), now().toMSecsSinceEpoch(), unprovenWait)) {
+        lookAgainIn(folder, settleTime + FolderLock::retryInterval, lookAgain);
+        return;
+    }
     for (const Version &head : heads) {
         if (head.hash != fileHash && graph.contains(head.id) && !graph.isHead(head.id)) {
             record->markContinued(head.id);
@@ -276,17 +274,17 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     file.refresh();
     const MergePlan plan = graph.plan(graph.withHash(head.file, sha1(file.bytes())), {head.id});
     QByteArray bytes;
-    QStringList base;
     if (plan.kind == MergePlan::AlreadyMerged) {
         record->markContinued(head.id);
         return false;
     }
     if (plan.kind != MergePlan::Merge || !record->bytesOf(originalPath, head.hash, &bytes))
         return false;
-    if (!lock.isHeld() || !mergeBase(originalPath, plan.bases, content, &base)) {
+    if (!lock.isHeld()) {
         lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
         return false;
     }
+    QStringList base = mergeBase(originalPath, plan, content);
     const QStringList ours = parts(content, decodeText(bytes));
     // Where another program changed the file since, ours may have been taken in there
     // already, and what it deleted put back: only what it added is sure to be missing.

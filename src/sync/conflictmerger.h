@@ -72,9 +72,9 @@ private:
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
     bool mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
-                   const QString &copyPath, Content content, Merged *merged, const std::function<void()> &lookAgain);
-    bool mergeBase(const QString &originalPath, const QVector<QByteArray> &bases, Content content,
-                   QStringList *base) const;
+                   const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
+                   const std::function<void()> &lookAgain);
+    QStringList mergeBase(const QString &originalPath, const MergePlan &plan, Content content) const;
     void recoverDropped(const QString &originalPath, Content content, const std::function<void()> &lookAgain);
     bool copyWaiting(const QString &originalPath) const;
     bool recover(const QString &originalPath, const Version &head, Content content, const VersionGraph &graph,

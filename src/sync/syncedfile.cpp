@@ -197,7 +197,8 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
     if (record && seen.state == Content::Read)
         record->keep(lock, filePath, seen.bytes);
     if (record) {
-        const QByteArray version = record->add(lock, filePath, bytes, replaced, true);
+        const QByteArray version = record->add(lock, filePath, bytes, replaced,
+                                               alsoReplaced.isEmpty() ? Version::Written : Version::Merged);
         if (!version.isEmpty())
             held << version;
     }
@@ -223,7 +224,7 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
     held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
     if (held.isEmpty())
-        held << record->add(lock, filePath, seen.bytes, {}, false);
+        held << record->add(lock, filePath, seen.bytes, {}, Version::Read);
     held.removeAll(QByteArray());
     return held;
 }

@@ -41,7 +41,7 @@ public:
     QString read();
     QString text() const { return seenText; }
     QByteArray bytes() const { return seen.bytes; }
-    // alsoReplaced: versions besides the file's that the text goes on from, as a
+    // alsoReplaced: versions besides the file's that the text is the merge of, as a
     // merge's copies. The first takes the folder's lock; the second writes under the
     // caller's.
     WriteResult write(const QString &text, const QVector<QByteArray> &alsoReplaced = {});

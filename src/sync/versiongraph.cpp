@@ -37,11 +37,11 @@ QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
 {
     QHash<QByteArray, QByteArray> aliases;
     for (const Version &read : versions) {
-        if (read.written)
+        if (read.isLadlewise())
             continue;
         QVector<QByteArray> candidates;
         for (const QByteArray &id : withHash(read.file, read.hash)) {
-            if (version(id).written && !recordedBefore(id, read.id))
+            if (version(id).isLadlewise() && !recordedBefore(id, read.id))
                 candidates << id;
         }
         QVector<QByteArray> newest;
@@ -172,6 +172,62 @@ QSet<QByteArray> VersionGraph::ancestry(const QByteArray &node) const
     return found;
 }
 
+// Those of a set of versions closed under ancestry that nothing else in it went on from.
+QVector<QByteArray> VersionGraph::newest(const QSet<QByteArray> &closed) const
+{
+    QVector<QByteArray> found;
+    for (const QByteArray &node : closed) {
+        const QVector<QByteArray> &children = nodes.value(node).children;
+        if (std::none_of(children.cbegin(), children.cend(), [&closed](const QByteArray &child) {
+                return closed.contains(child);
+            })) {
+            found << node;
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const
+{
+    const QVector<QByteArray> all = nodesOf(a + b);
+    QSet<QByteArray> common = ancestry(all.first());
+    for (const QByteArray &node : all)
+        common.intersect(ancestry(node));
+    return idsOf(newest(common));
+}
+
+bool VersionGraph::awaitsRecord(const QVector<QByteArray> &versions, qint64 now, qint64 wait) const
+{
+    QSet<QByteArray> past;
+    for (const QByteArray &node : nodesOf(versions))
+        past.unite(ancestry(node));
+    return std::any_of(past.cbegin(), past.cend(), [&](const QByteArray &node) {
+        const QVector<QByteArray> &ids = nodes.value(node).ids;
+        return !ids.isEmpty() && !isLadlewise(node) && now - version(ids.first()).readAt < wait;
+    });
+}
+
+bool VersionGraph::isLadlewise(const QByteArray &node) const
+{
+    const QVector<QByteArray> &ids = nodes.value(node).ids;
+    return std::any_of(ids.cbegin(), ids.cend(), [this](const QByteArray &id) { return version(id).isLadlewise(); });
+}
+
+// In past, or a merge of versions all taken in there: a merge adds nothing of its own.
+bool VersionGraph::takenIn(const QByteArray &node, const QSet<QByteArray> &past) const
+{
+    if (past.contains(node))
+        return true;
+    const Node &entry = nodes.value(node);
+    const bool merge = !entry.ids.isEmpty() && std::all_of(entry.ids.cbegin(), entry.ids.cend(), [this](const QByteArray &id) {
+        return version(id).kind == Version::Merged;
+    });
+    return merge && std::all_of(entry.parents.cbegin(), entry.parents.cend(), [&](const QByteArray &parent) {
+               return takenIn(parent, past);
+           });
+}
+
 QVector<QByteArray> VersionGraph::nodesOf(const QVector<QByteArray> &ids) const
 {
     QVector<QByteArray> found;
@@ -213,6 +269,11 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
         return plan;
     const QVector<QByteArray> fileNodes = newestOf(nodesOf(file));
     const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
+    // Bytes only reads name may yet be named by a record on its way.
+    if (std::none_of(fileNodes.cbegin(), fileNodes.cend(), [this](const QByteArray &node) { return isLadlewise(node); })
+            || std::none_of(copyNodes.cbegin(), copyNodes.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
+        return plan;
+    }
     QHash<QByteArray, QSet<QByteArray>> ancestors;
     for (const QByteArray &node : fileNodes + copyNodes)
         ancestors.insert(node, ancestry(node));
@@ -232,7 +293,7 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     bool merged = false;
     for (const QByteArray &f : fileNodes) {
         for (const QByteArray &c : copyNodes) {
-            if (ancestors.value(f).contains(c)) {
+            if (takenIn(c, ancestors.value(f))) {
                 merged = true;
             } else if (!ancestors.value(c).contains(f)) {
                 if (!fileSide.contains(f))
@@ -253,16 +314,7 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     QSet<QByteArray> common = ancestors.value(fileSide.first());
     for (const QByteArray &node : fileSide + copySide)
         common.intersect(ancestors.value(node));
-    QVector<QByteArray> bases;
-    for (const QByteArray &node : qAsConst(common)) {
-        const QVector<QByteArray> &children = nodes.value(node).children;
-        if (std::none_of(children.cbegin(), children.cend(), [&common](const QByteArray &child) {
-                return common.contains(child);
-            })) {
-            bases << node;
-        }
-    }
-    std::sort(bases.begin(), bases.end());
+    const QVector<QByteArray> bases = newest(common);
     const QString fileKey = version(file.first()).file;
     if (!recurring(fileKey, version(copy.first()).hash, fileSide, bases, ancestors).isEmpty()) {
         plan.kind = MergePlan::AlreadyMerged;
@@ -271,7 +323,7 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     plan.kind = MergePlan::Merge;
     // An empty id: the empty version, which every file began from.
     plan.bases = bases.isEmpty() ? QVector<QByteArray> {QByteArray()} : idsOf(bases);
-    plan.bases += idsOf(meetings(fileSide, copySide, bases, common, ancestors));
+    plan.meetings = idsOf(meetings(fileSide, copySide, bases, common, ancestors));
     plan.foreignSince = readSince(fileSide, bases);
     plan.parents = idsOf(fileSide + copySide);
     return plan;
@@ -331,11 +383,8 @@ bool VersionGraph::readSince(const QVector<QByteArray> &side, const QVector<QByt
         before.unite(ancestry(base));
     for (const QByteArray &node : side) {
         for (const QByteArray &past : ancestry(node)) {
-            const QVector<QByteArray> ids = nodes.value(past).ids;
-            if (!before.contains(past) && !ids.isEmpty()
-                    && std::none_of(ids.cbegin(), ids.cend(), [this](const QByteArray &id) { return version(id).written; })) {
+            if (!before.contains(past) && !nodes.value(past).ids.isEmpty() && !isLadlewise(past))
                 return true;
-            }
         }
     }
     return false;

@@ -18,11 +18,17 @@
 
 struct Version
 {
+    // Read: as another program left it. Merged: the merge of its parents, nothing more.
+    enum Kind { Written, Read, Merged };
+
     QByteArray id;               // "<writer>:<counter>"
     QString file;                // the file's path in the data folder
     QByteArray hash;             // SHA-1 of its bytes
     QVector<QByteArray> parents; // the versions it replaced; none for a new file
-    bool written = true;         // false: read as another program left it
+    Kind kind = Written;
+    qint64 readAt = 0;           // a read's time by its reader's clock
+
+    bool isLadlewise() const { return kind != Read; }
 };
 
 struct MergePlan
@@ -33,6 +39,8 @@ struct MergePlan
     enum Kind { Unproven, AlreadyMerged, Merge };
     Kind kind = Unproven;
     QVector<QByteArray> bases;
+    // Versions since the bases where the two sides came to the same bytes.
+    QVector<QByteArray> meetings;
     // What the merged text replaces: the versions each side may be, which hold the
     // same bytes and so are one.
     QVector<QByteArray> parents;
@@ -62,6 +70,12 @@ public:
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
 
     MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const;
+    // The newest versions that all of a and all of b went on from.
+    QVector<QByteArray> newestCommon(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const;
+    // Whether the past of any of versions holds bytes read less than wait ago that no
+    // record names yet: the record of their writer may be on its way. A wrong clock
+    // only makes a merge wait longer or shorter, never take a wrong base.
+    bool awaitsRecord(const QVector<QByteArray> &versions, qint64 now, qint64 wait) const;
     // Bases whose bytes cannot be had give way to the newest of their ancestors that
     // can: an older base only keeps more.
     QVector<QByteArray> reachableBases(const QVector<QByteArray> &bases,
@@ -91,6 +105,9 @@ private:
     QByteArray recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
                          const QVector<QByteArray> &bases, const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
+    bool isLadlewise(const QByteArray &node) const;
+    QVector<QByteArray> newest(const QSet<QByteArray> &closed) const;
+    bool takenIn(const QByteArray &node, const QSet<QByteArray> &past) const;
     QVector<QByteArray> newestOf(const QVector<QByteArray> &candidates) const;
     QVector<QByteArray> idsOf(const QVector<QByteArray> &nodes) const;
 

@@ -55,14 +55,17 @@ bool isHash(const QByteArray &hex)
 
 bool parseVersion(const QList<QByteArray> &fields, const QByteArray &writer, Version *version)
 {
-    if (fields.size() != 6 || (fields.at(2) != "w" && fields.at(2) != "r") || !isHash(fields.at(4)))
+    static const QByteArray kinds[] = {"w", "r", "m"};
+    const auto kind = std::find(std::begin(kinds), std::end(kinds), fields.value(2));
+    if (fields.size() != (fields.value(2) == "r" ? 7 : 6) || kind == std::end(kinds) || !isHash(fields.at(4)))
         return false;
     bool ok = false;
     const quint64 counter = fields.at(1).toULongLong(&ok);
     if (!ok || counter == 0)
         return false;
     version->id = writer + ':' + QByteArray::number(counter);
-    version->written = fields.at(2) == "w";
+    version->kind = Version::Kind(kind - std::begin(kinds));
+    version->readAt = fields.value(6).toLongLong();
     version->file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(3)));
     version->hash = QByteArray::fromHex(fields.at(4));
     version->parents.clear();
@@ -199,7 +202,7 @@ bool VersionRecord::append(const QByteArray &writer, const QByteArray &lines)
 }
 
 QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const QByteArray &bytes,
-                              const QVector<QByteArray> &parents, bool written)
+                              const QVector<QByteArray> &parents, Version::Kind kind)
 {
     const QString key = fileKey(path);
     if (!lock.isHeld() || key.isEmpty())
@@ -209,14 +212,15 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     const QByteArray name = ownWriter(&counter);
     if (name.isEmpty())
         return QByteArray();
-    const Version version {QByteArray(), key, sha1(bytes), parents, written};
+    const Version version {QByteArray(), key, sha1(bytes), parents, kind, kind == Version::Read ? now() : 0};
     if (!append(name, versionLine(counter, version)))
         return QByteArray();
     const QByteArray id = name + ':' + QByteArray::number(counter);
-    added.insert(key, {id, key, version.hash, parents, written});
+    added.insert(key, version);
+    added[key].id = id;
     loadOwnVersions();
-    if (written)
-        rememberOwn({id, key, version.hash, parents, true});
+    if (version.isLadlewise())
+        rememberOwn(added.value(key));
     return id;
 }
 
@@ -239,8 +243,9 @@ QByteArray VersionRecord::versionLine(quint64 counter, const Version &version)
         for (const QByteArray &parent : version.parents)
             parents += (parents.isEmpty() ? "" : ",") + parent;
     }
-    return withCheck("v " + QByteArray::number(counter) + (version.written ? " w " : " r ")
-                     + version.file.toUtf8().toPercentEncoding("/") + ' ' + version.hash.toHex() + ' ' + parents);
+    const QByteArray readAt = version.kind == Version::Read ? ' ' + QByteArray::number(version.readAt) : QByteArray();
+    return withCheck("v " + QByteArray::number(counter) + (version.kind == Version::Read ? " r " : version.kind == Version::Merged ? " m " : " w ")
+                     + version.file.toUtf8().toPercentEncoding("/") + ' ' + version.hash.toHex() + ' ' + parents + readAt);
 }
 
 QByteArray VersionRecord::bytesLine(const QByteArray &hash, const QByteArray &bytes)
@@ -339,7 +344,7 @@ void VersionRecord::loadOwnVersions() const
         return;
     const Parsed own = parse(file.readAll(), name);
     for (const Version &version : own.versions) {
-        if (version.written)
+        if (version.isLadlewise())
             rememberOwn(version);
     }
 }

@@ -7,7 +7,7 @@
 // records make the VersionGraph that merges take their base from.
 //
 // A line of a record:
-//   v <counter> <w|r> <file> <SHA-1> <parents or -> <check>
+//   v <counter> <w|r|m> <file> <SHA-1> <parents or -> [<time read>] <check>
 //   b <SHA-1> <bytes, compressed, in base64> <check>
 // where the check is the start of the line's own SHA-1. A record that is cut short,
 // damaged, too large or not Ladlewise's counts as absent: its versions are unproven,
@@ -43,6 +43,8 @@ public:
     // Where a new installation's name comes from: the system's random numbers, unless
     // a test gives names it can replay.
     void setNameSource(const std::function<quint64()> &source) { nameSource = source; }
+    // Milliseconds since the epoch, for the time a read is recorded at.
+    void setClock(const std::function<qint64()> &clock) { now = clock; }
     QString recordFolder() const { return data + QLatin1String("/versions"); }
     // The path of a file relative to the data folder, which names it in the records.
     QString fileKey(const QString &path) const;
@@ -50,7 +52,7 @@ public:
     // Under the data folder's lock. The new version's id, or an empty one when it could
     // not be recorded (it then counts as another program's).
     QByteArray add(const FolderLock &lock, const QString &path, const QByteArray &bytes,
-                   const QVector<QByteArray> &parents, bool written);
+                   const QVector<QByteArray> &parents, Version::Kind kind);
     // Bytes kept in this machine's store only: those a write replaced, which merges
     // may need as their base.
     void keep(const FolderLock &lock, const QString &path, const QByteArray &bytes);
@@ -122,6 +124,7 @@ private:
     QString data;
     QString store;
     std::function<quint64()> nameSource;
+    std::function<qint64()> now = [] { return QDateTime::currentMSecsSinceEpoch(); };
     mutable QHash<QString, Loaded> loaded;
     mutable QByteArray graphState;
     mutable VersionGraph cachedGraph;

@@ -1,0 +1,77 @@
+#include "mergebase.h"
+
+#include "linemerge.h"
+
+#include <QHash>
+
+namespace {
+
+// Bases of bases are merged this deep at most; below, what they share stands in.
+const int maximumDepth = 8;
+
+class BaseMaker
+{
+public:
+    BaseMaker(const VersionGraph &graph, const ReadParts &read, const MergeParts &merge)
+        : graph(graph), read(read), merge(merge)
+    {
+    }
+
+    // An empty id is the empty version; a base whose bytes cannot be had gives way to
+    // the newest of its ancestors that can, which only keeps more.
+    QStringList merged(const QVector<QByteArray> &bases, int depth)
+    {
+        const QVector<QByteArray> reachable =
+                graph.reachableBases(bases, [this](const QByteArray &hash) { return partsOf(hash) != nullptr; });
+        if (reachable.isEmpty())
+            return QStringList();
+        QStringList result = partsOfVersion(reachable.first());
+        QVector<QByteArray> done {reachable.first()};
+        for (const QByteArray &next : reachable.mid(1)) {
+            if (depth >= maximumDepth)
+                result = sharedLines(result, partsOfVersion(next));
+            else
+                result = merge(merged(graph.newestCommon(done, {next}), depth + 1), result, partsOfVersion(next));
+            done << next;
+        }
+        return result;
+    }
+
+    QStringList partsOfVersion(const QByteArray &id)
+    {
+        return id.isEmpty() ? QStringList() : *partsOf(graph.version(id).hash);
+    }
+
+private:
+    const QStringList *partsOf(const QByteArray &hash)
+    {
+        auto found = cache.find(hash);
+        if (found == cache.end()) {
+            QStringList parts;
+            if (!read(hash, &parts))
+                return nullptr;
+            found = cache.insert(hash, parts);
+        }
+        return &found.value();
+    }
+
+    const VersionGraph &graph;
+    const ReadParts &read;
+    const MergeParts &merge;
+    QHash<QByteArray, QStringList> cache;
+};
+
+} // namespace
+
+QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
+                           const MergeParts &merge)
+{
+    BaseMaker maker(graph, read, merge);
+    QStringList base = maker.merged(plan.bases, 0);
+    for (const QByteArray &meeting : plan.meetings) {
+        QStringList parts;
+        if (read(graph.version(meeting).hash, &parts))
+            base = sharedLines(base, parts);
+    }
+    return base;
+}

@@ -1,0 +1,23 @@
+// The text a merge goes against: what both sides are proven to have had. With several
+// newest common versions, their own merge, as git's recursive merge makes it: each
+// of them is in both sides' past, so a line their merge holds was on both sides once,
+// and a side that lacks it now deleted it. Lines the bases hold that both sides went
+// on to delete, as where they came to the same bytes on their way, are left out.
+#ifndef MERGEBASE_H
+#define MERGEBASE_H
+
+#include "versiongraph.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// False when the bytes with this hash cannot be had.
+using ReadParts = std::function<bool(const QByteArray &hash, QStringList *parts)>;
+using MergeParts = std::function<QStringList(const QStringList &base, const QStringList &ours,
+                                             const QStringList &theirs)>;
+
+QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
+                           const MergeParts &merge);
+
+#endif // MERGEBASE_H
