@@ -315,11 +315,6 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     for (const QByteArray &node : fileSide + copySide)
         common.intersect(ancestors.value(node));
     const QVector<QByteArray> bases = newest(common);
-    const QString fileKey = version(file.first()).file;
-    if (!recurring(fileKey, version(copy.first()).hash, fileSide, bases, ancestors).isEmpty()) {
-        plan.kind = MergePlan::AlreadyMerged;
-        return plan;
-    }
     plan.kind = MergePlan::Merge;
     // An empty id: the empty version, which every file began from.
     plan.bases = bases.isEmpty() ? QVector<QByteArray> {QByteArray()} : idsOf(bases);
@@ -388,26 +383,6 @@ bool VersionGraph::readSince(const QVector<QByteArray> &side, const QVector<QByt
         }
     }
     return false;
-}
-
-// A version with these bytes that every one of side went on from since the bases: the
-// bytes, come again later in the side's past, tell nothing it has not taken in since.
-// Before the bases they would: a line deleted and added again looks untouched.
-QByteArray VersionGraph::recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
-                                   const QVector<QByteArray> &bases,
-                                   const QHash<QByteArray, QSet<QByteArray>> &ancestors) const
-{
-    for (const QByteArray &candidate : nodesOf(withHash(file, hash))) {
-        const bool inEverySide = std::all_of(side.cbegin(), side.cend(), [&](const QByteArray &node) {
-            return ancestors.value(node).contains(candidate);
-        });
-        if (!inEverySide)
-            continue;
-        const QSet<QByteArray> past = ancestry(candidate);
-        if (std::all_of(bases.cbegin(), bases.cend(), [&past](const QByteArray &base) { return past.contains(base); }))
-            return candidate;
-    }
-    return QByteArray();
 }
 
 // An empty id stands for the empty version, which every file began from.

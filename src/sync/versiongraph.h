@@ -34,8 +34,8 @@ struct Version
 struct MergePlan
 {
     // Unproven: a side no record names. AlreadyMerged: the copy is an ancestor of the
-    // file, or the file went on from the copy's bytes. Merge: against what all bases
-    // share, none of them meaning nothing in common.
+    // file. Merge: against the bases (see mergeBaseParts); an empty id is the empty
+    // version, which every file began from.
     enum Kind { Unproven, AlreadyMerged, Merge };
     Kind kind = Unproven;
     QVector<QByteArray> bases;
@@ -102,8 +102,6 @@ private:
                                  const QVector<QByteArray> &bases, const QSet<QByteArray> &common,
                                  const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
     bool readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const;
-    QByteArray recurring(const QString &file, const QByteArray &hash, const QVector<QByteArray> &side,
-                         const QVector<QByteArray> &bases, const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
     bool isLadlewise(const QByteArray &node) const;
     QVector<QByteArray> newest(const QSet<QByteArray> &closed) const;
