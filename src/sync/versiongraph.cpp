@@ -156,6 +156,14 @@ bool VersionGraph::descendsFrom(const QByteArray &later, const QByteArray &earli
     return ancestry(nodeOf(later)).contains(nodeOf(earlier));
 }
 
+QSet<QByteArray> VersionGraph::ancestry(const QVector<QByteArray> &nodeKeys) const
+{
+    QSet<QByteArray> found;
+    for (const QByteArray &node : nodeKeys)
+        found.unite(ancestry(node));
+    return found;
+}
+
 QSet<QByteArray> VersionGraph::ancestry(const QByteArray &node) const
 {
     QSet<QByteArray> found {node};
@@ -262,6 +270,8 @@ QVector<QByteArray> VersionGraph::idsOf(const QVector<QByteArray> &nodeKeys) con
 // A file and a copy are concurrent versions: of the candidates for each side, those
 // that are neither side's ancestor. A copy that some file candidate went on from is
 // already in the file, unless another reading makes them concurrent.
+// Versions alike that nothing went on from yet are one side together, as a writer
+// over them takes them all for its parents: their pasts join.
 MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const
 {
     MergePlan plan;
@@ -274,53 +284,26 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
             || std::none_of(copyNodes.cbegin(), copyNodes.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
         return plan;
     }
-    QHash<QByteArray, QSet<QByteArray>> ancestors;
-    for (const QByteArray &node : fileNodes + copyNodes)
-        ancestors.insert(node, ancestry(node));
+    const QSet<QByteArray> fileSide = ancestry(fileNodes);
+    const QSet<QByteArray> copySide = ancestry(copyNodes);
+    const bool inFile = std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
+        return takenIn(node, fileSide);
+    });
     // A copy holds what its machine last wrote, which nothing went on from but a merge
     // of the copy itself: bytes only versions long replaced had are a new version
     // whose record is still on its way.
-    if (!nodes.value(copyNodes.first()).children.isEmpty()) {
-        const bool inFile = std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &c) {
-            return std::any_of(fileNodes.cbegin(), fileNodes.cend(), [&](const QByteArray &f) {
-                return ancestors.value(f).contains(c);
-            });
-        });
+    if (inFile || !nodes.value(copyNodes.first()).children.isEmpty()) {
         plan.kind = inFile ? MergePlan::AlreadyMerged : MergePlan::Unproven;
         return plan;
     }
-    QVector<QByteArray> fileSide, copySide;
-    bool merged = false;
-    for (const QByteArray &f : fileNodes) {
-        for (const QByteArray &c : copyNodes) {
-            if (takenIn(c, ancestors.value(f))) {
-                merged = true;
-            } else if (!ancestors.value(c).contains(f)) {
-                if (!fileSide.contains(f))
-                    fileSide << f;
-                if (!copySide.contains(c))
-                    copySide << c;
-            }
-        }
-    }
-    if (fileSide.isEmpty() && merged) {
-        plan.kind = MergePlan::AlreadyMerged;
-        return plan;
-    }
-    if (fileSide.isEmpty()) {
-        fileSide = fileNodes;
-        copySide = copyNodes;
-    }
-    QSet<QByteArray> common = ancestors.value(fileSide.first());
-    for (const QByteArray &node : fileSide + copySide)
-        common.intersect(ancestors.value(node));
+    const QSet<QByteArray> common = QSet<QByteArray>(fileSide).intersect(copySide);
     const QVector<QByteArray> bases = newest(common);
     plan.kind = MergePlan::Merge;
     // An empty id: the empty version, which every file began from.
     plan.bases = bases.isEmpty() ? QVector<QByteArray> {QByteArray()} : idsOf(bases);
-    plan.meetings = idsOf(meetings(fileSide, copySide, bases, common, ancestors));
+    plan.meetings = idsOf(meetings(fileSide, copySide, bases, common));
     plan.foreignSince = readSince(fileSide, bases);
-    plan.parents = idsOf(fileSide + copySide);
+    plan.parents = idsOf(fileNodes + copyNodes);
     return plan;
 }
 
@@ -329,60 +312,46 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
 // was added again. (A sync tool that finds a file alike on two machines merges
 // nothing, so both go on from their own versions.) The newest such versions on the
 // file's side; what they and the bases share is the merge's base.
-QVector<QByteArray> VersionGraph::meetings(const QVector<QByteArray> &fileSide, const QVector<QByteArray> &copySide,
-                                           const QVector<QByteArray> &bases, const QSet<QByteArray> &common,
-                                           const QHash<QByteArray, QSet<QByteArray>> &ancestors) const
+QVector<QByteArray> VersionGraph::meetings(const QSet<QByteArray> &fileSide, const QSet<QByteArray> &copySide,
+                                           const QVector<QByteArray> &bases, const QSet<QByteArray> &common) const
 {
-    // Versions every one of side went on from, since the bases.
-    auto since = [&](const QVector<QByteArray> &side) {
-        QSet<QByteArray> past = ancestors.value(side.first());
-        for (const QByteArray &node : side)
-            past.intersect(ancestors.value(node));
-        past.subtract(common);
+    // Versions of a side's past since the bases.
+    auto since = [&](const QSet<QByteArray> &side) {
         QVector<QByteArray> found;
-        for (const QByteArray &node : qAsConst(past)) {
-            const QSet<QByteArray> before = ancestry(node);
-            if (!nodes.value(node).ids.isEmpty()
-                    && std::all_of(bases.cbegin(), bases.cend(), [&before](const QByteArray &base) {
-                           return before.contains(base);
-                       })) {
+        for (const QByteArray &node : side) {
+            if (common.contains(node) || nodes.value(node).ids.isEmpty())
+                continue;
+            const QSet<QByteArray> before = ancestry(QVector<QByteArray> {node});
+            if (std::all_of(bases.cbegin(), bases.cend(), [&before](const QByteArray &base) { return before.contains(base); }))
                 found << node;
-            }
         }
         return found;
     };
     QSet<QByteArray> copyHashes;
     for (const QByteArray &node : since(copySide))
         copyHashes.insert(version(nodes.value(node).ids.first()).hash);
-    QVector<QByteArray> met;
+    QSet<QByteArray> met;
     for (const QByteArray &node : since(fileSide)) {
         if (copyHashes.contains(version(nodes.value(node).ids.first()).hash))
-            met << node;
+            met.insert(node);
     }
-    QVector<QByteArray> newest;
-    for (const QByteArray &node : qAsConst(met)) {
-        if (std::none_of(met.cbegin(), met.cend(), [&](const QByteArray &other) {
-                return other != node && ancestry(other).contains(node);
-            })) {
-            newest << node;
-        }
+    QSet<QByteArray> closed;
+    for (const QByteArray &node : qAsConst(met))
+        closed.unite(ancestry(QVector<QByteArray> {node}));
+    QVector<QByteArray> newestMet;
+    for (const QByteArray &node : newest(closed)) {
+        if (met.contains(node))
+            newestMet << node;
     }
-    std::sort(newest.begin(), newest.end());
-    return newest;
+    return newestMet;
 }
 
-bool VersionGraph::readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const
+bool VersionGraph::readSince(const QSet<QByteArray> &side, const QVector<QByteArray> &bases) const
 {
-    QSet<QByteArray> before;
-    for (const QByteArray &base : bases)
-        before.unite(ancestry(base));
-    for (const QByteArray &node : side) {
-        for (const QByteArray &past : ancestry(node)) {
-            if (!before.contains(past) && !nodes.value(past).ids.isEmpty() && !isLadlewise(past))
-                return true;
-        }
-    }
-    return false;
+    const QSet<QByteArray> before = ancestry(bases);
+    return std::any_of(side.cbegin(), side.cend(), [&](const QByteArray &node) {
+        return !before.contains(node) && !nodes.value(node).ids.isEmpty() && !isLadlewise(node);
+    });
 }
 
 // An empty id stands for the empty version, which every file began from.

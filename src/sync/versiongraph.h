@@ -98,10 +98,10 @@ private:
     QHash<QByteArray, QByteArray> readsRecordedLater() const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
     QSet<QByteArray> ancestry(const QByteArray &node) const;
-    QVector<QByteArray> meetings(const QVector<QByteArray> &fileSide, const QVector<QByteArray> &copySide,
-                                 const QVector<QByteArray> &bases, const QSet<QByteArray> &common,
-                                 const QHash<QByteArray, QSet<QByteArray>> &ancestors) const;
-    bool readSince(const QVector<QByteArray> &side, const QVector<QByteArray> &bases) const;
+    QSet<QByteArray> ancestry(const QVector<QByteArray> &nodeKeys) const;
+    QVector<QByteArray> meetings(const QSet<QByteArray> &fileSide, const QSet<QByteArray> &copySide,
+                                 const QVector<QByteArray> &bases, const QSet<QByteArray> &common) const;
+    bool readSince(const QSet<QByteArray> &side, const QVector<QByteArray> &bases) const;
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
     bool isLadlewise(const QByteArray &node) const;
     QVector<QByteArray> newest(const QSet<QByteArray> &closed) const;
