@@ -279,22 +279,20 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
         return plan;
     const QVector<QByteArray> fileNodes = newestOf(nodesOf(file));
     const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
-    // Bytes only reads name may yet be named by a record on its way.
-    if (std::none_of(fileNodes.cbegin(), fileNodes.cend(), [this](const QByteArray &node) { return isLadlewise(node); })
-            || std::none_of(copyNodes.cbegin(), copyNodes.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
-        return plan;
-    }
     const QSet<QByteArray> fileSide = ancestry(fileNodes);
     const QSet<QByteArray> copySide = ancestry(copyNodes);
-    const bool inFile = std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
-        return takenIn(node, fileSide);
-    });
-    // A copy holds what its machine last wrote, which nothing went on from but a merge
-    // of the copy itself: bytes only versions long replaced had are a new version
-    // whose record is still on its way.
-    if (inFile || !nodes.value(copyNodes.first()).children.isEmpty()) {
-        plan.kind = inFile ? MergePlan::AlreadyMerged : MergePlan::Unproven;
+    if (std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) { return takenIn(node, fileSide); })) {
+        plan.kind = MergePlan::AlreadyMerged;
         return plan;
+    }
+    // A file or a copy holds what a machine last wrote, which nothing went on from but
+    // a merge of it: bytes only versions long replaced had, or only reads, are a new
+    // version whose record may be on its way.
+    for (const QVector<QByteArray> &side : {fileNodes, copyNodes}) {
+        if (!nodes.value(side.first()).children.isEmpty()
+                || std::none_of(side.cbegin(), side.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
+            return plan;
+        }
     }
     const QSet<QByteArray> common = QSet<QByteArray>(fileSide).intersect(copySide);
     const QVector<QByteArray> bases = newest(common);
