@@ -510,7 +510,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::addColumn<int>("cases");
 
     QTest::newRow("list, two machines") << false << 2 << false << 60;
-    QTest::newRow("list, three machines") << false << 3 << false << 60;
+    QTest::newRow("list, three machines") << false << 3 << false << 50;
     QTest::newRow("note, three machines") << true << 3 << false << 30;
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30;
 }
@@ -532,7 +532,6 @@ void tst_MergeModel::everyOperationIsApplied()
         const QString fault = scenario.check();
         if (replay)
             qInfo().noquote() << scenario.story.join('\n');
-        if (!fault.isEmpty() && replay) { QProcess::execute("python3", {"/tmp/dump.py", scenario.machines.at(0).data}); for (int m = 0; m < 3 && m < machines; ++m) QProcess::execute("sh", {"-c", "cd \"" + scenario.machines.at(m).data + "\" && ls; sha1sum list.txt"}); }
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 }

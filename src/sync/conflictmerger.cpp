@@ -9,7 +9,6 @@
 #include "versionrecord.h"
 
 #include <QCryptographicHash>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -178,7 +177,6 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
     const bool awaited = graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait);
     const MergePlan plan = awaited ? MergePlan() : graph.plan(fileVersions, copyVersions);
-    qDebug() << "DEBUG plan" << fileVersions << copyVersions << awaited << plan.kind << plan.bases << plan.meetings << plan.parents;
     if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
         QFile::remove(copyPath);
         return true;
