@@ -3,9 +3,11 @@
 // ratio of their medians, so that a noisy machine moves both sides alike.
 
 #include "conflictmerger.h"
+#include "folderlock.h"
 #include "mainwindow.h"
 #include "syncedfile.h"
 #include "versionhistory.h"
+#include "versionrecord.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -21,7 +23,9 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QCryptographicHash>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTextStream>
@@ -104,6 +108,8 @@ struct Home
     }
     QString path(const QString &relative) const { return dir.filePath(relative); }
     QString listPath() const { return path("Documents/ladlewise/data/list.txt"); }
+    QString dataPath() const { return path("Documents/ladlewise/data"); }
+    QString storePath() const { return path(".local/share/ladlewise"); }
     QString mealsPath() const { return path("Documents/ladlewise/data/saved_meals"); }
     QTemporaryDir dir;
 };
@@ -347,13 +353,22 @@ bool addItem()
     return report("add item, 10,000 items", program, floor, 1.2);
 }
 
+// The versions this machine keeps of a list in use for a while.
+void fillStore(const Home &home, int versions)
+{
+    QDir().mkpath(home.dataPath());
+    const FolderLock lock(home.dataPath());
+    VersionHistory store(home.storePath(), home.listPath());
+    for (int version = 0; version < versions; ++version)
+        store.keep(lock, groceryText(QStringLiteral("item %1 number").arg(version)).toUtf8());
+}
+
 bool startupWithLongList()
 {
     Home home;
-    // A list in use for a while: the history of its versions is full.
-    for (int version = 0; version < VersionHistory::keptVersions; ++version)
-        VersionHistory(home.listPath()).recordSeen(groceryText(QStringLiteral("item %1 number").arg(version)).toUtf8());
-    writeFile(home.listPath(), groceryText(QStringLiteral("item %1 number").arg(VersionHistory::keptVersions - 1)).toUtf8());
+    const int versions = 50;
+    fillStore(home, versions);
+    writeFile(home.listPath(), groceryText(QStringLiteral("item %1 number").arg(versions - 1)).toUtf8());
     const Run program = [] { return timeShowing([] { return new MainWindow; }); };
     const QString path = home.listPath();
     const Run floor = [&] {
@@ -534,8 +549,6 @@ bool notesArriving()
 bool mergeConflictCopy()
 {
     Home home;
-    ConflictMerger::setSettleTime(0);
-    ConflictMerger::setBaselessCopyWait(0);
     // Each run's list differs, so that the history fills with versions as it would.
     auto listOfRun = [](int run) { return groceryText(QStringLiteral("item %1 number").arg(run)).split('\n'); };
     auto withoutAQuarter = [](const QStringList &all) {
@@ -548,6 +561,8 @@ bool mergeConflictCopy()
     };
     writeFile(home.listPath(), QByteArray());
     MainWindow window;
+    window.findChild<ConflictMerger *>()->setSettleTime(0);
+    window.findChild<ConflictMerger *>()->setUnprovenWait(0);
     window.show();
     settle(&window);
     auto *shown = window.findChild<QListWidget *>("GroceryList");
@@ -598,47 +613,113 @@ bool mergeConflictCopy()
     return report("merge a copy, 2,500 deleted", program, floor, 1.5);
 }
 
-// A list in use for a month and saved many times a day: its history holds versions
-// up to its cap. Saved against the same save of a list with a history of one version.
+// A list kept in step with its file and its record, as the window keeps it.
+struct SavedList
+{
+    SavedList(const Home &home) : record(home.dataPath(), home.storePath())
+    {
+        file.setRecord(&record);
+        file.setPath(home.listPath());
+        file.refresh();
+    }
+    VersionRecord record;
+    SyncedFile file {nullptr, SyncedFile::NotWatched};
+};
+
+qint64 timeSave(SyncedFile *file, int *run)
+{
+    const QString text = groceryText(QStringLiteral("item %1 saved").arg((*run)++));
+    QElapsedTimer clock;
+    clock.start();
+    if (file->write(text) != SyncedFile::Written)
+        qFatal("the list was not saved");
+    const qint64 elapsed = clock.nsecsElapsed();
+    QCoreApplication::processEvents();
+    return elapsed;
+}
+
+// A list in use for a month and saved many times a day: this machine's store holds
+// versions up to its cap. Saved against the same save of a list with none.
 bool saveWithFullHistory()
 {
     Home home;
-    const QString path = home.listPath();
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     const int versions = int(VersionHistory::maximumBytes / groceryText().size()) + 1;
-    for (int version = 0; version < versions; ++version) {
-        VersionHistory::setClock([=] {
-            return now - VersionHistory::keptMilliseconds + version * (VersionHistory::keptMilliseconds / versions);
-        });
-        VersionHistory(path).recordSeen(groceryText(QStringLiteral("item %1 number").arg(version)).toUtf8());
-    }
-    VersionHistory::setClock(nullptr);
-    QCoreApplication::processEvents();
-    writeFile(path, groceryText(QStringLiteral("item %1 number").arg(versions - 1)).toUtf8());
-    SyncedFile list(nullptr, SyncedFile::NotWatched);
-    list.setPath(path);
-    list.refresh();
+    fillStore(home, versions);
+    writeFile(home.listPath(), groceryText(QStringLiteral("item %1 number").arg(versions - 1)).toUtf8());
+    SavedList list(home);
+    Home other;
+    writeFile(other.listPath(), groceryText().toUtf8());
+    SavedList fresh(other);
     int run = 0;
-    auto save = [&run](SyncedFile *file) {
-        const QString text = groceryText(QStringLiteral("item %1 saved").arg(run++));
-        QElapsedTimer clock;
-        clock.start();
-        if (file->write(text) != SyncedFile::Written)
-            qFatal("the list was not saved");
-        const qint64 elapsed = clock.nsecsElapsed();
-        QCoreApplication::processEvents();
-        return elapsed;
+    return report("save, 10,000 items, full history", [&] { return timeSave(&list.file, &run); },
+                  [&] { return timeSave(&fresh.file, &run); }, 1.2);
+}
+
+// Five machines' records of a 10,000-item list saved fifty times a day for a year,
+// each as large as it grows before it is rewritten smaller: versions chained, now
+// and then a merge of another machine's, and the bytes of the newest few.
+void writeYearOfRecords(const QString &dataFolder)
+{
+    const int machines = 5;
+    const int versions = VersionRecord::compactAtVersions - 1;
+    QVector<QByteArray> writers;
+    for (int machine = 0; machine < machines; ++machine)
+        writers << QByteArray::number(0xabc0000000000000ULL + machine, 16);
+    QVector<QByteArray> hashes;
+    QByteArray bytesLines;
+    for (int kept = 0; kept < 16; ++kept) {
+        const QByteArray text = groceryText(QStringLiteral("item %1 kept").arg(kept)).toUtf8();
+        hashes << QCryptographicHash::hash(text, QCryptographicHash::Sha1);
+        bytesLines += VersionRecord::bytesLine(hashes.last(), text);
+    }
+    for (int machine = 0; machine < machines; ++machine) {
+        QByteArray record = "ladlewise versions 1 " + writers.at(machine) + '\n' + bytesLines;
+        for (int counter = 1; counter <= versions; ++counter) {
+            Version version;
+            version.file = QStringLiteral("list.txt");
+            version.hash = hashes.at(counter % hashes.size());
+            if (counter > 1)
+                version.parents << writers.at(machine) + ':' + QByteArray::number(counter - 1);
+            if (counter % 50 == 0)
+                version.parents << writers.at((machine + 1) % machines) + ':' + QByteArray::number(counter - 10);
+            version.kind = counter % 50 == 0 ? Version::Merged : Version::Written;
+            record += VersionRecord::versionLine(quint64(counter), version);
+        }
+        writeFile(dataFolder + "/versions/" + writers.at(machine) + ".record", record);
+    }
+}
+
+// A save after the window's first: what a save costs once the window knows its
+// version, with five machines' records of a year beside the list or none.
+bool saveWithYearOfRecords()
+{
+    Home home;
+    writeYearOfRecords(home.dataPath());
+    writeFile(home.listPath(), groceryText().toUtf8());
+    SavedList list(home);
+    Home other;
+    writeFile(other.listPath(), groceryText().toUtf8());
+    SavedList bare(other);
+    int run = 0;
+    return report("save, records of 5 machines", [&] { return timeSave(&list.file, &run); },
+                  [&] { return timeSave(&bare.file, &run); }, 1.2);
+}
+
+bool startupWithYearOfRecords()
+{
+    Home home;
+    writeYearOfRecords(home.dataPath());
+    writeFile(home.listPath(), groceryText().toUtf8());
+    Home other;
+    writeFile(other.listPath(), groceryText().toUtf8());
+    auto startIn = [](const Home &in) {
+        qputenv("HOME", in.dir.path().toLocal8Bit());
+        return timeShowing([] { return new MainWindow; });
     };
-    const Run program = [&] { return save(&list); };
-    const Run floor = [&] {
-        const QString freshPath = home.path(QStringLiteral("Documents/ladlewise/data/fresh %1.txt").arg(run));
-        writeFile(freshPath, groceryText().toUtf8());
-        SyncedFile fresh(nullptr, SyncedFile::NotWatched);
-        fresh.setPath(freshPath);
-        fresh.refresh();
-        return save(&fresh);
-    };
-    return report("save, 10,000 items, full history", program, floor, 1.2);
+    const bool met = report("start-up, records of 5 machines", [&] { return startIn(home); },
+                            [&] { return startIn(other); }, 1.1);
+    qputenv("HOME", home.dir.path().toLocal8Bit());
+    return met;
 }
 
 // Five machines' copies of a long list arrive at once, each with an item added, against
@@ -647,7 +728,6 @@ bool saveWithFullHistory()
 bool mergeFiveCopies()
 {
     Home home;
-    ConflictMerger::setSettleTime(ConflictMerger::defaultSettleTime);
     writeFile(home.listPath(), QByteArray());
     MainWindow window;
     window.show();
@@ -709,6 +789,8 @@ int main(int argc, char *argv[])
     met &= undoClear();
     met &= mergeConflictCopy();
     met &= saveWithFullHistory();
+    met &= saveWithYearOfRecords();
+    met &= startupWithYearOfRecords();
     met &= mergeFiveCopies();
     met &= notesArriving();
     return met ? 0 : 1;

@@ -216,6 +216,15 @@ bool VersionGraph::awaitsRecord(const QVector<QByteArray> &versions, qint64 now,
     });
 }
 
+bool VersionGraph::mergedInto(const QByteArray &node) const
+{
+    const QVector<QByteArray> &children = nodes.value(node).children;
+    return std::any_of(children.cbegin(), children.cend(), [this](const QByteArray &child) {
+        const QVector<QByteArray> &ids = nodes.value(child).ids;
+        return std::any_of(ids.cbegin(), ids.cend(), [this](const QByteArray &id) { return version(id).kind == Version::Merged; });
+    });
+}
+
 bool VersionGraph::isLadlewise(const QByteArray &node) const
 {
     const QVector<QByteArray> &ids = nodes.value(node).ids;
@@ -281,7 +290,15 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
     const QSet<QByteArray> fileSide = ancestry(fileNodes);
     const QSet<QByteArray> copySide = ancestry(copyNodes);
-    if (std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) { return takenIn(node, fileSide); })) {
+    const bool copyIsHead = nodes.value(copyNodes.first()).children.isEmpty();
+    // A copy that a merge took in is done with, as one whose merges the file holds.
+    const bool inFile = copyIsHead ? std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
+                                         return takenIn(node, fileSide);
+                                     })
+                                   : std::any_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
+                                         return fileSide.contains(node) && mergedInto(node);
+                                     });
+    if (inFile) {
         plan.kind = MergePlan::AlreadyMerged;
         return plan;
     }

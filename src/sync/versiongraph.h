@@ -104,6 +104,7 @@ private:
     bool readSince(const QSet<QByteArray> &side, const QVector<QByteArray> &bases) const;
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
     bool isLadlewise(const QByteArray &node) const;
+    bool mergedInto(const QByteArray &node) const;
     QVector<QByteArray> newest(const QSet<QByteArray> &closed) const;
     bool takenIn(const QByteArray &node, const QSet<QByteArray> &past) const;
     QVector<QByteArray> newestOf(const QVector<QByteArray> &candidates) const;

@@ -1,0 +1,140 @@
+// What a merge of a copy into its file comes to, given the versions the records tell:
+// the cases that a guess from bytes, clocks or one machine's history got wrong.
+#include "groceryitems.h"
+#include "linemerge.h"
+#include "mergebase.h"
+#include "versiongraph.h"
+
+#include <QCryptographicHash>
+#include <QtTest>
+
+class tst_VersionGraph : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copyMergesAgainstWhatBothHad_data();
+    void copyMergesAgainstWhatBothHad();
+};
+
+namespace {
+
+QByteArray sha1(const QString &text)
+{
+    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1);
+}
+
+QString itemsText(const QString &words)
+{
+    return words.split(' ', Qt::SkipEmptyParts).join('\n');
+}
+
+// "a:2=tea rice<a:1,b:1" is version a:2 of list.txt holding tea and rice, written
+// over a:1 and b:1; "!r" after the id marks a read, "!m" a merge.
+struct Versions
+{
+    QVector<Version> versions;
+    QHash<QByteArray, QString> texts;
+
+    explicit Versions(const QStringList &descriptions)
+    {
+        for (const QString &description : descriptions) {
+            const QString head = description.section('=', 0, 0);
+            const QString body = description.section('=', 1);
+            Version version;
+            version.id = head.section('!', 0, 0).toUtf8();
+            version.kind = head.endsWith("!r") ? Version::Read : head.endsWith("!m") ? Version::Merged : Version::Written;
+            version.file = "list.txt";
+            const QString text = itemsText(body.section('<', 0, 0));
+            version.hash = sha1(text);
+            for (const QString &parent : body.section('<', 1).split(',', Qt::SkipEmptyParts))
+                version.parents << parent.toUtf8();
+            texts.insert(version.hash, text);
+            versions << version;
+        }
+    }
+};
+
+} // namespace
+
+void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
+{
+    QTest::addColumn<QStringList>("versions");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("merged");
+
+    const int merge = MergePlan::Merge;
+    QTest::newRow("apart, both add") << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1"}
+                                     << "eggs milk" << "eggs tea" << merge << "eggs tea milk";
+    QTest::newRow("rice added again after both saw it deleted")
+            << QStringList {"a:1=rice<", "a:2=<a:1", "b:1=rice<a:2", "a:3=tea<a:2"} << "tea" << "rice" << merge
+            << "tea rice";
+    QTest::newRow("a deletion made after seeing the item")
+            << QStringList {"a:1=rice tea<", "b:1=rice tea<a:1", "b:2=tea<b:1", "a:2=rice tea milk<a:1"}
+            << "rice tea milk" << "tea" << merge << "tea milk";
+    QTest::newRow("added and deleted on one side, added on the other")
+            << QStringList {"a:1=rice<", "a:2=<a:1", "a:3=salt<a:2", "a:4=<a:3", "b:1=rice salt<a:1"} << ""
+            << "rice salt" << merge << "salt";
+    QTest::newRow("the same item added on both sides") << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1",
+                                                                       "b:1=eggs milk<a:1"}
+                                                       << "eggs milk" << "eggs milk"
+                                                       << int(MergePlan::AlreadyMerged) << "";
+    QTest::newRow("two machines that never met") << QStringList {"a:1=jam<", "b:1=milk<"} << "jam" << "milk"
+                                                 << merge << "jam milk";
+    QTest::newRow("a copy a merge took in, left by a stop")
+            << QStringList {"a:1=eggs<", "b:1=eggs milk<a:1", "a:2=eggs tea<a:1", "a:3!m=eggs tea milk<a:2,b:1",
+                            "a:4=tea milk<a:3"}
+            << "tea milk" << "eggs milk" << int(MergePlan::AlreadyMerged) << "";
+    QTest::newRow("bytes the file's past had, edited since, wait for their record")
+            << QStringList {"a:1=eggs<", "b:1=eggs milk<a:1", "a:2=eggs milk tea<b:1"} << "eggs milk tea"
+            << "eggs milk" << int(MergePlan::Unproven) << "";
+    QTest::newRow("a merge of versions the file holds")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "b:2!m=eggs tea milk<b:1,a:2",
+                            "a:3!m=eggs milk tea<a:2,b:1", "a:4=milk tea<a:3"}
+            << "milk tea" << "eggs tea milk" << int(MergePlan::AlreadyMerged) << "milk tea";
+    QTest::newRow("two machines merged one copy at once")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "a:3!m=eggs milk tea<a:2,b:1",
+                            "b:2!m=eggs milk tea<a:2,b:1", "a:4=milk tea<a:3", "b:3=eggs milk tea jam<b:2"}
+            << "milk tea" << "eggs milk tea jam" << merge << "milk tea jam";
+    QTest::newRow("a read whose record came later is that version")
+            << QStringList {"a:1=eggs<", "b:1!r=eggs<", "b:2=eggs tea<b:1", "a:2=<a:1"} << "" << "eggs tea" << merge
+            << "tea";
+    QTest::newRow("bytes only a replaced version had wait for their record")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
+            << int(MergePlan::Unproven) << "";
+    QTest::newRow("a foreign version only read") << QStringList {"a:1=eggs<", "b:1!r=eggs jam<"} << "eggs"
+                                                 << "eggs jam" << int(MergePlan::Unproven) << "";
+    QTest::newRow("both deleted, then one added again")
+            << QStringList {"a:1=eggs milk<", "a:2=milk<a:1", "b:1=milk<a:1", "b:2=milk eggs<b:1", "a:3=milk tea<a:2"}
+            << "milk tea" << "milk eggs" << merge << "milk eggs tea";
+}
+
+void tst_VersionGraph::copyMergesAgainstWhatBothHad()
+{
+    QFETCH(QStringList, versions);
+    QFETCH(QString, file);
+    QFETCH(QString, copy);
+    QFETCH(int, kind);
+    QFETCH(QString, merged);
+
+    const Versions known(versions);
+    const VersionGraph graph(known.versions);
+    const QString fileText = itemsText(file);
+    const QString copyText = itemsText(copy);
+    const MergePlan plan = graph.plan(graph.withHash("list.txt", sha1(fileText)),
+                                      graph.withHash("list.txt", sha1(copyText)));
+    QCOMPARE(int(plan.kind), kind);
+    if (plan.kind != MergePlan::Merge)
+        return;
+    const auto read = [&](const QByteArray &hash, QStringList *parts) {
+        *parts = groceryItems(known.texts.value(hash));
+        return known.texts.contains(hash);
+    };
+    const QStringList base = mergeBaseParts(graph, plan, read, mergeItems);
+    QCOMPARE(mergeItems(base, groceryItems(fileText), groceryItems(copyText)).join(' '), merged);
+}
+
+QTEST_GUILESS_MAIN(tst_VersionGraph)
+#include "tst_versiongraph.moc"
