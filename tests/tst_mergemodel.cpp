@@ -119,6 +119,8 @@ private slots:
     void initTestCase() { qSetGlobalQHashSeed(0); }
     void everyOperationIsApplied_data();
     void everyOperationIsApplied();
+    void casesOnceLost_data();
+    void casesOnceLost();
 
 private:
     struct Scenario;
@@ -209,10 +211,13 @@ struct tst_MergeModel::Scenario
 
     void add(int m)
     {
-        const QStringList items = shown(m);
         const QString item = QString("item%1").arg(random.bounded(12));
-        if (items.contains(item) || deletedSinceMet.contains(item))
-            return;
+        if (!shown(m).contains(item) && !deletedSinceMet.contains(item))
+            addItem(m, item);
+    }
+
+    void addItem(int m, const QString &item)
+    {
         const QString tag = QString::number(nextTag++);
         machines[m].meaning.added.insert(tag, item);
         everything.added.insert(tag, item);
@@ -224,9 +229,12 @@ struct tst_MergeModel::Scenario
     void remove(int m, bool all)
     {
         const QStringList items = shown(m);
-        if (items.isEmpty())
-            return;
-        const QStringList removed = all ? items : QStringList {items.at(random.bounded(items.size()))};
+        if (!items.isEmpty())
+            removeItems(m, all ? items : QStringList {items.at(random.bounded(items.size()))});
+    }
+
+    void removeItems(int m, const QStringList &removed)
+    {
         for (const QString &item : removed) {
             Meaning &meaning = machines[m].meaning;
             meaning.remove(item);
@@ -245,7 +253,11 @@ struct tst_MergeModel::Scenario
     // A phone's editor: an item added straight into the file, no record made.
     void foreignEdit(int m)
     {
-        const QString item = QString("phone%1").arg(nextTag);
+        foreignAdd(m, QString("phone%1").arg(nextTag));
+    }
+
+    void foreignAdd(int m, const QString &item)
+    {
         const QString tag = QString::number(nextTag++);
         machines[m].meaning.added.insert(tag, item);
         everything.added.insert(tag, item);
@@ -363,6 +375,11 @@ struct tst_MergeModel::Scenario
         if (theirs.exists) {
             QDir().mkpath(QFileInfo(path(m, name)).path());
             writeFile(path(m, name), theirs.bytes);
+            // The writer's clock, which sync tools keep, off by up to an hour.
+            QFile file(path(m, name));
+            file.open(QIODevice::ReadWrite);
+            file.setFileTime(QDateTime::currentDateTime().addSecs(random.bounded(7200) - 3600),
+                             QFileDevice::FileModificationTime);
         } else {
             QFile::remove(path(m, name));
         }
@@ -403,6 +420,19 @@ struct tst_MergeModel::Scenario
             return;
         const QString name = names.at(random.bounded(names.size()));
         sync(m, name, random.bounded(8) == 0);
+    }
+
+    // "sync": every file; "list", "copies", "records": those only.
+    void syncNames(int m, const QString &which)
+    {
+        for (const QString &name : namesAt(m)) {
+            const bool isCopy = !SyncedFile::conflictCopyOriginal(QFileInfo(name).fileName()).isEmpty();
+            const bool isRecord = name.startsWith("versions/");
+            if (which == "sync" || (which == "list" && name == fileName()) || (which == "copies" && isCopy)
+                    || (which == "records" && isRecord)) {
+                sync(m, name, false);
+            }
+        }
     }
 
     void syncAll()
@@ -534,6 +564,76 @@ void tst_MergeModel::everyOperationIsApplied()
             qInfo().noquote() << scenario.story.join('\n');
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
+}
+
+// Steps: "0+rice" machine 0 adds rice, "0++eggs" adds it again, "0-rice" deletes it,
+// "0 phone+jam" a phone beside it adds jam; "0 sync" sends and gets every file, "0 list",
+// "0 copies" and "0 records" only those, "0 drop" the list, the sync tool dropping what
+// it would set aside; "0 merge"; "0 lose" and "0 reinstall" lose the store while the
+// window runs or while it is closed; "meet" delivers everything and merges everywhere.
+void tst_MergeModel::casesOnceLost_data()
+{
+    QTest::addColumn<int>("machines");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("checked"); // the machine whose list is checked
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("rice added again after both saw it deleted")
+            << 2 << "0+rice,0-rice,meet,1+rice,0+tea,0 sync,1 sync,meet" << 0 << QStringList {"rice", "tea"};
+    QTest::newRow("a store lost while the window runs")
+            << 2 << "0+tea,meet,0 lose,0+eggs,1+milk,1 sync,0 sync,meet" << 0 << QStringList {"eggs", "milk", "tea"};
+    QTest::newRow("a new machine gets the list and a copy at once")
+            << 3 << "0+bread,meet,0+jam,1+milk,0 sync,1 sync,1 sync,2 records,2 list,2 copies,2 merge" << 2
+            << QStringList {"bread", "jam", "milk"};
+    QTest::newRow("eggs added again where eggs are, merged at once")
+            << 2 << "0+eggs,meet,0++eggs,1+bread,1 sync,0 sync,0 merge" << 0
+            << QStringList {"bread", "eggs", "eggs"};
+    QTest::newRow("a copy whose list is missing")
+            << 3 << "0+bread,1+milk,0 sync,1 sync,1 sync,2 copies,2 records,2 merge" << 2 << QStringList {"milk"};
+    QTest::newRow("rice deleted, salt added and deleted, salt added apart")
+            << 2 << "0+rice,meet,0-rice,0+salt,0-salt,1+salt,0 sync,1 sync,meet" << 0 << QStringList {"salt"};
+    QTest::newRow("a version the sync tool dropped")
+            << 3 << "0+bread,meet,0+tea,1+milk,2+jam,1 sync,0 drop,2 sync,2 sync,meet" << 1
+            << QStringList {"bread", "jam", "milk", "tea"};
+    QTest::newRow("an editor's line kept, a deletion apart")
+            << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
+}
+
+void tst_MergeModel::casesOnceLost()
+{
+    QFETCH(int, machines);
+    QFETCH(QString, steps);
+    QFETCH(int, checked);
+    QFETCH(QStringList, expected);
+
+    Scenario scenario(1, false, machines, false);
+    for (const QString &step : steps.split(',')) {
+        const int m = step.left(1).toInt();
+        const QString what = step.mid(1);
+        const QString list = scenario.fileName();
+        if (step == "meet")
+            scenario.settle();
+        else if (what.startsWith("++"))
+            scenario.change(m, [&](QStringList items) { return items << what.mid(2); });
+        else if (what.startsWith('+'))
+            scenario.addItem(m, what.mid(1));
+        else if (what.startsWith('-'))
+            scenario.removeItems(m, {what.mid(1)});
+        else if (what.startsWith(" phone+"))
+            scenario.foreignAdd(m, what.mid(7));
+        else if (what == " merge")
+            scenario.merge(m);
+        else if (what == " lose" || what == " reinstall")
+            scenario.loseStore(m, what == " reinstall");
+        else if (what == " drop")
+            scenario.sync(m, list, true);
+        else
+            scenario.syncNames(m, what.mid(1));
+    }
+    QStringList shown = scenario.shown(checked);
+    std::sort(shown.begin(), shown.end());
+    QCOMPARE(shown, expected);
+    QVERIFY2(scenario.copiesAt(checked).isEmpty(), "a copy was left");
 }
 
 QTEST_GUILESS_MAIN(tst_MergeModel)
