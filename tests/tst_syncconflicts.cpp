@@ -2,6 +2,7 @@
 
 #include "conflictmerger.h"
 #include "syncedfile.h"
+#include "versionrecord.h"
 
 // Two machines syncing one folder: what both saved at the same time ends up in the
 // file, with no copy left aside; two processes on one machine lose nothing either.
@@ -43,8 +44,6 @@ void tst_SyncConflicts::init()
 void tst_SyncConflicts::cleanup()
 {
     f.reset();
-    ConflictMerger::setBaselessCopyWait(10 * 60 * 1000);
-    ConflictMerger::setSettleTime(ConflictMerger::defaultSettleTime);
 }
 
 // Something else changes in the list's folder; returns once the window has looked.
@@ -117,11 +116,10 @@ void tst_SyncConflicts::changeSetAsideIsMergedBack()
                  merged);
 }
 
-// A machine that saw no version from before the two diverged has no base: the copy
-// waits for the machines that have one, then both sides' lines stay.
+// A copy no record names waits for the record of its writer, then both sides' lines
+// stay; a link in a copy's place is never followed.
 void tst_SyncConflicts::copyWithoutBaseWaitsAndLinksAreLeftAlone()
 {
-    ConflictMerger::setSettleTime(0);
     const QString copy = f->home.dataPath("list (conflicted copy 2026-12-07 093353).txt");
     const QString link = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
     QVERIFY(writeFile(f->home.path("secret.key"), "private key"));
@@ -132,11 +130,13 @@ void tst_SyncConflicts::copyWithoutBaseWaitsAndLinksAreLeftAlone()
             && copyFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     copyFile.close();
     f->open();
+    ConflictMerger *merger = f->window->findChild<ConflictMerger *>();
+    merger->setSettleTime(0);
     changeBesideTheList();
     QVERIFY(QFileInfo::exists(copy));
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk"));
 
-    ConflictMerger::setBaselessCopyWait(0);
+    merger->setUnprovenWait(0);
     changeBesideTheList();
     QTRY_VERIFY2(!QFileInfo::exists(copy), "the copy was not merged after its wait");
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
@@ -221,26 +221,35 @@ void tst_SyncConflicts::allCopiesOfAFileAreMergedInOnePass()
 // leaves it: it is removed without another merge, which would bring rice back.
 void tst_SyncConflicts::copyLeftByAStopIsMergedOnce()
 {
-    ConflictMerger::setSettleTime(0);
-    ConflictMerger merger;
-    SyncedFile list(nullptr, SyncedFile::NotWatched);
-    list.setPath(f->listPath());
-    list.refresh();
-    QCOMPARE(list.write("eggs\nmilk\nbread"), SyncedFile::Written);
-    const QString first = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
-    QVERIFY(writeFile(first, "eggs\nmilk\nrice"));
-    const QDateTime copyTime = QFileInfo(first).lastModified();
+    const QString data = f->home.dataPath("");
+    VersionRecord ours(data, f->home.path("ours"));
+    VersionRecord theirs(data, f->home.path("theirs"));
+    ConflictMerger merger(&ours);
+    merger.setSettleTime(0);
+    auto write = [](VersionRecord *record, const QString &path, const QString &text) {
+        SyncedFile file(nullptr, SyncedFile::NotWatched);
+        file.setRecord(record);
+        file.setPath(path);
+        file.refresh();
+        return file.write(text);
+    };
+    QCOMPARE(write(&ours, f->listPath(), "eggs\nmilk"), SyncedFile::Written);
+    const QByteArray base = readFile(f->listPath());
+    QCOMPARE(write(&ours, f->listPath(), "eggs\nmilk\nbread"), SyncedFile::Written);
+    const QByteArray bread = readFile(f->listPath());
+    // The other machine, apart, went on from the same list.
+    QVERIFY(writeFile(f->listPath(), base));
+    QCOMPARE(write(&theirs, f->listPath(), "eggs\nmilk\nrice"), SyncedFile::Written);
+    const QString copy = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
+    QVERIFY(::rename(qPrintable(f->listPath()), qPrintable(copy)) == 0);
+    QVERIFY(writeFile(f->listPath(), bread));
     merger.mergeListCopies(f->listPath());
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\nrice\nbread"));
-    list.refresh();
-    QCOMPARE(list.write("eggs\nmilk\nbread"), SyncedFile::Written);
+    QCOMPARE(write(&ours, f->listPath(), "eggs\nmilk\nbread"), SyncedFile::Written);
 
-    QVERIFY(writeFile(first, "eggs\nmilk\nrice"));
-    QFile copy(first);
-    QVERIFY(copy.open(QIODevice::ReadWrite) && copy.setFileTime(copyTime, QFileDevice::FileModificationTime));
-    copy.close();
+    QVERIFY(writeFile(copy, "eggs\nmilk\nrice"));
     merger.mergeListCopies(f->listPath());
-    QVERIFY(!QFileInfo::exists(first));
+    QVERIFY(!QFileInfo::exists(copy));
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\nbread"));
 }
 
