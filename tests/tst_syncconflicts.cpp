@@ -29,6 +29,9 @@ private slots:
 
 private:
     void changeBesideTheList();
+    // Copies these tests make are no Ladlewise machine's: they need not wait for its
+    // record.
+    void mergeForeignCopiesAtOnce() { f->window->findChild<ConflictMerger *>()->setUnprovenWait(0); }
 
     const QDate day = QDate::currentDate();
     std::unique_ptr<WindowFixture> f;
@@ -67,8 +70,9 @@ void tst_SyncConflicts::changeSetAsideIsMergedBack_data()
                                        << QByteArray("eggs\nmilk\nbread\nrice");
     QTest::newRow("list, merged at the next start") << false << true << QByteArray("eggs\nmilk\nrice")
                                                     << true << QByteArray("eggs\nmilk\nbread\nrice");
+    // No record tells what the phone had: its deletion comes back.
     QTest::newRow("list, a phone's deletion set aside") << false << false << QByteArray("eggs\ncheese")
-                                                        << false << QByteArray("eggs\ncheese\nbread");
+                                                        << false << QByteArray("eggs\ncheese\nmilk\nbread");
     QTest::newRow("note, window open") << true << false << QByteArray("curry") << true
                                        << QByteArray("curry\nsoup\nbread");
     QTest::newRow("note, merged at the next start") << true << true << QByteArray("curry") << true
@@ -109,6 +113,8 @@ void tst_SyncConflicts::changeSetAsideIsMergedBack()
     }
     if (restart)
         f->openOn(day);
+    mergeForeignCopiesAtOnce();
+    changeBesideTheList();
 
     QTRY_VERIFY2_WITH_TIMEOUT(!QFileInfo::exists(copy), "the copy was not merged", 10000);
     QCOMPARE(readFile(path), merged);
@@ -168,9 +174,16 @@ void tst_SyncConflicts::copiesAreFoundByName()
 }
 
 // Two windows on one machine see the same copy; merged twice, the second merge would
-// take the first one's result for the base and drop what the file had added.
+// take the first one's result for the base and drop what the file had added. The
+// other machine, apart, added bread to the same list.
 void tst_SyncConflicts::twoWindowsMergeOneCopyOnce()
 {
+    VersionRecord otherMachine(f->home.dataPath(""), f->home.path("other machine"));
+    SyncedFile theirs(nullptr, SyncedFile::NotWatched);
+    theirs.setRecord(&otherMachine);
+    theirs.setPath(f->listPath());
+    QVERIFY(QFile::remove(f->listPath()));
+    QCOMPARE(theirs.write("eggs\nmilk"), SyncedFile::Written);
     f->open();
     MessageLog dialogs;
     dialogs.typed = "apple";
@@ -178,7 +191,8 @@ void tst_SyncConflicts::twoWindowsMergeOneCopyOnce()
     f->window.reset();
     const QString copy = f->home.dataPath("list.sync-conflict-20261207-093353-BCFD7CS.txt");
     QVERIFY(::rename(qPrintable(f->listPath()), qPrintable(copy)) == 0);
-    QVERIFY(writeFile(f->listPath(), "eggs\nmilk\nbread"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk"));
+    QCOMPARE(theirs.write("eggs\nmilk\nbread"), SyncedFile::Written);
 
     QProcess first, second;
     for (QProcess *window : {&first, &second})
@@ -197,6 +211,7 @@ void tst_SyncConflicts::twoWindowsMergeOneCopyOnce()
 void tst_SyncConflicts::allCopiesOfAFileAreMergedInOnePass()
 {
     f->open();
+    mergeForeignCopiesAtOnce();
     const QStringList names {"list.sync-conflict-20261207-093353-AAAAAAA.txt",
                              "list.sync-conflict-20261207-093354-BBBBBBB.txt",
                              "list (conflicted copy 2026-12-07 093355).txt",
@@ -233,6 +248,7 @@ void tst_SyncConflicts::copyLeftByAStopIsMergedOnce()
         file.refresh();
         return file.write(text);
     };
+    QVERIFY(QFile::remove(f->listPath()));
     QCOMPARE(write(&ours, f->listPath(), "eggs\nmilk"), SyncedFile::Written);
     const QByteArray base = readFile(f->listPath());
     QCOMPARE(write(&ours, f->listPath(), "eggs\nmilk\nbread"), SyncedFile::Written);
@@ -273,6 +289,7 @@ void tst_SyncConflicts::twoProcessesAddingAtOnceLoseNothing()
 void tst_SyncConflicts::listWaitsForALockKeptLong()
 {
     f->open();
+    mergeForeignCopiesAtOnce();
     QProcess holder;
     holder.start(LISTWRITER, {f->listPath(), "hold", "6000"});
     QVERIFY(holder.waitForReadyRead(10000));
