@@ -218,12 +218,17 @@ struct tst_MergeModel::Scenario
 
     void addItem(int m, const QString &item)
     {
+        tag(m, item, QString("m%1 adds %2").arg(m).arg(item));
+        change(m, [&](QStringList list) { return list << item; });
+    }
+
+    void tag(int m, const QString &item, const QString &told)
+    {
         const QString tag = QString::number(nextTag++);
         machines[m].meaning.added.insert(tag, item);
         everything.added.insert(tag, item);
         addedAt.insert(tag, ++operations);
-        story << QString("m%1 adds %2").arg(m).arg(item);
-        change(m, [&](QStringList list) { return list << item; });
+        story << told;
     }
 
     void remove(int m, bool all)
@@ -258,11 +263,7 @@ struct tst_MergeModel::Scenario
 
     void foreignAdd(int m, const QString &item)
     {
-        const QString tag = QString::number(nextTag++);
-        machines[m].meaning.added.insert(tag, item);
-        everything.added.insert(tag, item);
-        addedAt.insert(tag, ++operations);
-        story << QString("a phone beside m%1 adds %2").arg(m).arg(item);
+        tag(m, item, QString("a phone beside m%1 adds %2").arg(m).arg(item));
         QByteArray bytes = readFile(path(m, fileName()));
         writeFile(path(m, fileName()), bytes + (bytes.isEmpty() ? "" : "\n") + item.toUtf8());
     }
