@@ -206,7 +206,6 @@ struct tst_MergeModel::Scenario
             result = file.write(edit(file.text().split('\n', Qt::SkipEmptyParts)).join('\n'));
         } while (result == SyncedFile::ChangedOnDisk || result == SyncedFile::Busy);
         QCOMPARE(result, SyncedFile::Written);
-        upkeep(m);
     }
 
     void add(int m)
@@ -269,7 +268,7 @@ struct tst_MergeModel::Scenario
     }
 
     // The window's upkeep, two seconds after a save, puts the versions merges need into
-    // the record.
+    // the record: on every machine, before any loses its store.
     void upkeep(int m)
     {
         const FolderLock lock(machines.at(m).data);
@@ -278,6 +277,8 @@ struct tst_MergeModel::Scenario
 
     void loseStore(int m, bool closed)
     {
+        for (int machine = 0; machine < machineCount; ++machine)
+            upkeep(machine);
         story << QString("m%1 loses its store%2").arg(m).arg(closed ? ", closed" : "");
         QDir(machines.at(m).store).removeRecursively();
         if (closed)
@@ -294,7 +295,6 @@ struct tst_MergeModel::Scenario
                                             QDir(machine.data + "/saved_meals").entryList(QDir::Files));
         else
             machine.merger->mergeListCopies(path(m, fileName()));
-        upkeep(m);
         bool mergedAny = false;
         for (const QString &copy : copies) {
             if (!QFileInfo::exists(path(m, copy))) {
