@@ -361,13 +361,17 @@ struct tst_MergeModel::Scenario
             return;
         }
         if (changedHere && mine.exists && theirs.exists && isFile) {
+            const QString copy = QString(name).replace(".txt", QString(" (conflicted copy 2026-12-08 %1).txt")
+                                                                       .arg(100000 + nextCopy++));
+            QVERIFY(QFile::rename(path(m, name), path(m, copy)));
             if (dropCopy) {
+                // Set aside as the window sees it, then lost: another copy took its name.
+                writeFile(path(m, name), theirs.bytes);
+                machine.file->refresh();
+                QFile::remove(path(m, copy));
                 story << QString("m%1's %2 is dropped by the sync tool").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
                 machine.dropped << machine.meaning;
             } else {
-                const QString copy = QString(name).replace(".txt", QString(" (conflicted copy 2026-12-08 %1).txt")
-                                                                           .arg(100000 + nextCopy++));
-                QVERIFY(QFile::rename(path(m, name), path(m, copy)));
                 machine.copyMeanings.insert(copy, machine.meaning);
                 story << QString("m%1's %2 set aside").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
             }
@@ -570,7 +574,7 @@ void tst_MergeModel::everyOperationIsApplied()
 // Steps: "0+rice" machine 0 adds rice, "0++eggs" adds it again, "0-rice" deletes it,
 // "0 phone+jam" a phone beside it adds jam; "0 sync" sends and gets every file, "0 list",
 // "0 copies" and "0 records" only those, "0 drop" the list, the sync tool dropping what
-// it would set aside; "0 merge"; "0 lose" and "0 reinstall" lose the store while the
+// it would set aside; "0 phone-jam" the phone deletes jam; "0 merge"; "0 lose" and "0 reinstall" lose the store while the
 // window runs or while it is closed; "meet" delivers everything and merges everywhere.
 void tst_MergeModel::casesOnceLost_data()
 {
@@ -596,6 +600,8 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("a version the sync tool dropped")
             << 3 << "0+bread,meet,0+tea,1+milk,2+jam,1 sync,0 drop,2 sync,2 sync,meet" << 1
             << QStringList {"bread", "jam", "milk", "tea"};
+    QTest::newRow("a phone's deletion stays when this machine writes after it")
+            << 2 << "0+eggs,0+milk,meet,0 phone-milk,0+tea,0 merge,meet" << 1 << QStringList {"eggs", "tea"};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }
@@ -622,6 +628,8 @@ void tst_MergeModel::casesOnceLost()
             scenario.removeItems(m, {what.mid(1)});
         else if (what.startsWith(" phone+"))
             scenario.foreignAdd(m, what.mid(7));
+        else if (what.startsWith(" phone-"))
+            scenario.writeFile(scenario.path(m, list), scenario.shown(m).filter(QRegularExpression("^(?!" + what.mid(7) + "$)")).join('\n').toUtf8());
         else if (what == " merge")
             scenario.merge(m);
         else if (what == " lose" || what == " reinstall")

@@ -99,19 +99,35 @@ void SyncedFile::setPath(const QString &path, const QStringList &alsoWatched)
     alsoWatchedPaths = alsoWatched;
     refusal.clear();
     held.clear();
+    heldBefore.clear();
     remember(Content());
     watch();
 }
 
 // Reads the file again; true when it no longer holds what this window last saw.
+// Bytes that came in place of the version this window held went on from it, as the
+// sync tool or an editor judged, unless a conflict copy holds what they replaced.
 bool SyncedFile::refresh()
 {
     const Content onDisk = readContent(filePath);
     if (onDisk == seen)
         return false;
+    if (!held.isEmpty() && seen.state == Content::Read && onDisk.state == Content::Read)
+        heldBefore = setAside(seen.bytes) ? QVector<QByteArray>() : held;
     held.clear();
     remember(onDisk);
     return true;
+}
+
+bool SyncedFile::setAside(const QByteArray &bytes) const
+{
+    const QFileInfo file(filePath);
+    const QStringList names = file.dir().entryList({file.completeBaseName() + QLatin1Char('*')}, QDir::Files);
+    return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) {
+        QByteArray copy;
+        return conflictCopyOriginal(name) == file.fileName() && readConflictCopy(file.dir().filePath(name), &copy)
+               && copy == bytes;
+    });
 }
 
 QString SyncedFile::read()
@@ -194,6 +210,7 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
             replaced << version;
     }
     held.clear();
+    heldBefore.clear();
     if (record && seen.state == Content::Read)
         record->keep(lock, filePath, seen.bytes);
     if (record) {
@@ -211,9 +228,7 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
 
 // What a write replaces: the version this window last saw or wrote, or else the one
 // the records name for these bytes. Bytes no record names were left by another program
-// and are recorded as read, going on from nothing known: whether they went on from
-// what this window saw before, or the sync tool put them over it and dropped that,
-// cannot be told.
+// and are recorded as read, going on from what this window held before them.
 QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
 {
     if (!record || seen.state != Content::Read)
@@ -224,7 +239,7 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
     held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
     if (held.isEmpty())
-        held << record->add(lock, filePath, seen.bytes, {}, Version::Read);
+        held << record->add(lock, filePath, seen.bytes, heldBefore, Version::Read);
     held.removeAll(QByteArray());
     return held;
 }

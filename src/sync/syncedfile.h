@@ -92,6 +92,7 @@ private:
     WriteResult commit(QSaveFile *file, const QByteArray &bytes, const QString &text, const FolderLock &lock,
                        const QVector<QByteArray> &alsoReplaced);
     QVector<QByteArray> replacedVersions(const FolderLock &lock);
+    bool setAside(const QByteArray &bytes) const;
     void remember(const Content &content);
     void watch();
     void settle(qint64 delay);
@@ -103,8 +104,10 @@ private:
     QString error;
     QString refusal;
     VersionRecord *record = nullptr;
-    // The version the file holds as this window last saw it, once known.
+    // The version the file holds as this window last saw it, once known, and the one
+    // that bytes no record names came in place of.
     QVector<QByteArray> held;
+    QVector<QByteArray> heldBefore;
     QFileSystemWatcher *watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;

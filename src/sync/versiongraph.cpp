@@ -31,8 +31,8 @@ bool VersionGraph::recordedBefore(const QByteArray &later, const QByteArray &ear
 }
 
 // A version read as another program left it is the version a record names for the
-// same bytes, when the record came later than the bytes: the newest such one that did
-// not itself go on from the read.
+// same bytes, when the record came later than the bytes: the newest such one that
+// neither went on from the read nor was before it (bytes an edit brought back).
 QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
 {
     QHash<QByteArray, QByteArray> aliases;
@@ -41,7 +41,7 @@ QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
             continue;
         QVector<QByteArray> candidates;
         for (const QByteArray &id : withHash(read.file, read.hash)) {
-            if (version(id).isLadlewise() && !recordedBefore(id, read.id))
+            if (version(id).isLadlewise() && !recordedBefore(id, read.id) && !recordedBefore(read.id, id))
                 candidates << id;
         }
         QVector<QByteArray> newest;
