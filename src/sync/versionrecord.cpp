@@ -207,7 +207,9 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     const QString key = fileKey(path);
     if (!lock.isHeld() || key.isEmpty())
         return QByteArray();
-    VersionHistory(store, path).keep(lock, bytes);
+    // Another program's bytes go into the store only where a write replaces them.
+    if (kind != Version::Read)
+        VersionHistory(store, path).keep(lock, bytes);
     quint64 counter = 0;
     const QByteArray name = ownWriter(&counter);
     if (name.isEmpty())
@@ -267,18 +269,24 @@ VersionRecord::Parsed VersionRecord::parse(const QByteArray &record, const QByte
     quint64 last = 0;
     for (int start = record.indexOf('\n') + 1; start < record.size();) {
         const int end = record.indexOf('\n', start);
+        // The bytes of a version are checked against its hash when they are used.
+        if (record.at(start) == 'b') {
+            const int hashEnd = record.indexOf(' ', start + 2);
+            const int payloadEnd = record.lastIndexOf(' ', end);
+            const QByteArray hash = record.mid(start + 2, hashEnd - start - 2);
+            if (hashEnd < 0 || payloadEnd <= hashEnd || !isHash(hash))
+                return parsed;
+            parsed.bytes.insert(QByteArray::fromHex(hash), record.mid(hashEnd + 1, payloadEnd - hashEnd - 1));
+            start = end + 1;
+            continue;
+        }
         const QByteArray line = record.mid(start, end - start);
         start = end + 1;
         const int check = line.lastIndexOf(' ');
         if (check < 0 || withCheck(line.left(check)) != line + '\n')
             return parsed;
-        const QList<QByteArray> fields = line.left(check).split(' ');
-        if (fields.first() == "b" && fields.size() == 3 && isHash(fields.at(1))) {
-            parsed.bytes.insert(QByteArray::fromHex(fields.at(1)), fields.at(2));
-            continue;
-        }
         Version version;
-        if (fields.first() != "v" || !parseVersion(fields, writer, &version)
+        if (!line.startsWith("v ") || !parseVersion(line.left(check).split(' '), writer, &version)
                 || VersionGraph::counterOf(version.id) <= last || parsed.versions.size() >= maximumVersions) {
             return parsed;
         }
