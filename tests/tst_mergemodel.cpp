@@ -295,6 +295,7 @@ struct tst_MergeModel::Scenario
                                             QDir(machine.data + "/saved_meals").entryList(QDir::Files));
         else
             machine.merger->mergeListCopies(path(m, fileName()));
+        machine.file->refresh();
         bool mergedAny = false;
         for (const QString &copy : copies) {
             if (!QFileInfo::exists(path(m, copy))) {
@@ -388,6 +389,8 @@ struct tst_MergeModel::Scenario
         } else {
             QFile::remove(path(m, name));
         }
+        // The window's watcher sees each change.
+        machine.file->refresh();
         if (isFile)
             machine.meaning = serverMeanings.value(name);
         else if (serverMeanings.contains(name))
@@ -602,6 +605,9 @@ void tst_MergeModel::casesOnceLost_data()
             << QStringList {"bread", "jam", "milk", "tea"};
     QTest::newRow("a phone's deletion stays when this machine writes after it")
             << 2 << "0+eggs,0+milk,meet,0 phone-milk,0+tea,0 merge,meet" << 1 << QStringList {"eggs", "tea"};
+    QTest::newRow("a phone's deletion after a merge stays")
+            << 2 << "0+eggs,1+milk,0 sync,1 sync,1 sync,1 merge,1 phone-eggs,1+tea,1 merge,meet" << 1
+            << QStringList {"milk", "tea"};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }

@@ -21,6 +21,11 @@
 
 namespace {
 
+QByteArray sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
 // A file device takes a write cut short (say by a full disk) for success, so write
 // unbuffered and keep writing until the rest goes through or the device says why not.
 bool writeAll(QIODevice &device, const QByteArray &data)
@@ -112,8 +117,15 @@ bool SyncedFile::refresh()
     const Content onDisk = readContent(filePath);
     if (onDisk == seen)
         return false;
-    if (!held.isEmpty() && seen.state == Content::Read && onDisk.state == Content::Read)
-        heldBefore = setAside(seen.bytes) ? QVector<QByteArray>() : held;
+    QVector<QByteArray> before = held;
+    if (before.isEmpty() && record && seen.state == Content::Read) {
+        const QByteArray written = record->lastAdded(record->fileKey(filePath), sha1(seen.bytes));
+        if (!written.isEmpty())
+            before << written;
+    }
+    // Bytes in between that no record names went on from what they replaced in turn.
+    if (!before.isEmpty() && seen.state == Content::Read && onDisk.state == Content::Read)
+        heldBefore = setAside(seen.bytes) ? QVector<QByteArray>() : before;
     held.clear();
     remember(onDisk);
     return true;
@@ -235,7 +247,7 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
         return {};
     if (!held.isEmpty())
         return held;
-    const QByteArray hash = QCryptographicHash::hash(seen.bytes, QCryptographicHash::Sha1);
+    const QByteArray hash = sha1(seen.bytes);
     const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
     held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
     if (held.isEmpty())
