@@ -256,9 +256,9 @@ void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationStillNeeds()
     note.file = "saved_meals/note.txt";
     for (quint64 counter = 2; counter <= VersionRecord::compactAtVersions + 1; ++counter) {
         note.hash = sha1(QByteArray::number(counter));
-        note.parents = {record.writer() + ':' + QByteArray::number(counter == 2 ? 2 : counter - 1)};
-        if (counter == 2)
-            note.parents.clear();
+        note.parents.clear();
+        if (counter > 2)
+            note.parents << record.writer() + ':' + QByteArray::number(counter - 1);
         own.write(VersionRecord::versionLine(counter, note));
     }
     own.close();
