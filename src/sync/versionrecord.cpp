@@ -214,15 +214,20 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     const QByteArray name = ownWriter(&counter);
     if (name.isEmpty())
         return QByteArray();
+    loadOwnVersions();
     const Version version {QByteArray(), key, sha1(bytes), parents, kind, kind == Version::Read ? now() : 0};
     if (!append(name, versionLine(counter, version)))
         return QByteArray();
     const QByteArray id = name + ':' + QByteArray::number(counter);
     added.insert(key, version);
     added[key].id = id;
-    loadOwnVersions();
+    if (ownWriterLoaded != name) {
+        ownWriterLoaded = name;
+        ownVersions.clear();
+    }
     if (version.isLadlewise())
         rememberOwn(added.value(key));
+    ownSizeLoaded = QFileInfo(recordPath(name)).size();
     return id;
 }
 
@@ -340,12 +345,15 @@ VersionGraph VersionRecord::graph() const
     return cachedGraph;
 }
 
+// Read again where another window of this installation added to the record since.
 void VersionRecord::loadOwnVersions() const
 {
     const QByteArray name = writer();
-    if (name == ownWriterLoaded)
+    const qint64 size = QFileInfo(recordPath(name)).size();
+    if (name == ownWriterLoaded && size == ownSizeLoaded)
         return;
     ownWriterLoaded = name;
+    ownSizeLoaded = size;
     ownVersions.clear();
     QFile file(recordPath(name));
     if (name.isEmpty() || !file.open(QIODevice::ReadOnly))

@@ -130,6 +130,7 @@ private:
     mutable VersionGraph cachedGraph;
     // Kept up to date by add(), so that a look after each save reads no record.
     mutable QByteArray ownWriterLoaded;
+    mutable qint64 ownSizeLoaded = -1;
     mutable QHash<QString, QVector<Version>> ownVersions;
     mutable QSet<QByteArray> continued;
     QHash<QString, Version> added;
