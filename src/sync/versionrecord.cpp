@@ -221,13 +221,9 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     const QByteArray id = name + ':' + QByteArray::number(counter);
     added.insert(key, version);
     added[key].id = id;
-    if (ownWriterLoaded != name) {
-        ownWriterLoaded = name;
-        ownVersions.clear();
-    }
     if (version.isLadlewise())
         rememberOwn(added.value(key));
-    ownSizeLoaded = QFileInfo(recordPath(name)).size();
+    ownState = ownRecordsState();
     return id;
 }
 
@@ -345,23 +341,37 @@ VersionGraph VersionRecord::graph() const
     return cachedGraph;
 }
 
+// The names this installation wrote under while this object lived, with the sizes of
+// their records: a store lost while the window runs gives it a new name, and what it
+// wrote before is still its own.
+QByteArray VersionRecord::ownRecordsState() const
+{
+    const QByteArray name = writer();
+    if (!name.isEmpty() && !ownNames.contains(name))
+        ownNames << name;
+    QByteArray state;
+    for (const QByteArray &own : qAsConst(ownNames))
+        state += own + ' ' + QByteArray::number(QFileInfo(recordPath(own)).size()) + '\n';
+    return state;
+}
+
 // Read again where another window of this installation added to the record since.
 void VersionRecord::loadOwnVersions() const
 {
-    const QByteArray name = writer();
-    const qint64 size = QFileInfo(recordPath(name)).size();
-    if (name == ownWriterLoaded && size == ownSizeLoaded)
+    const QByteArray state = ownRecordsState();
+    if (state == ownState)
         return;
-    ownWriterLoaded = name;
-    ownSizeLoaded = size;
+    ownState = state;
     ownVersions.clear();
-    QFile file(recordPath(name));
-    if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return;
-    const Parsed own = parse(file.readAll(), name);
-    for (const Version &version : own.versions) {
-        if (version.isLadlewise())
-            rememberOwn(version);
+    for (const QByteArray &name : qAsConst(ownNames)) {
+        QFile file(recordPath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const Parsed own = parse(file.readAll(), name);
+        for (const Version &version : own.versions) {
+            if (version.isLadlewise())
+                rememberOwn(version);
+        }
     }
 }
 

@@ -118,6 +118,7 @@ private:
     void compact(const QByteArray &writer, const Parsed &own, const VersionGraph &graph);
     QString idPath() const { return store + QLatin1String("/installation"); }
 
+    QByteArray ownRecordsState() const;
     void loadOwnVersions() const;
     void rememberOwn(const Version &version) const;
 
@@ -129,8 +130,8 @@ private:
     mutable QByteArray graphState;
     mutable VersionGraph cachedGraph;
     // Kept up to date by add(), so that a look after each save reads no record.
-    mutable QByteArray ownWriterLoaded;
-    mutable qint64 ownSizeLoaded = -1;
+    mutable QVector<QByteArray> ownNames;
+    mutable QByteArray ownState;
     mutable QHash<QString, QVector<Version>> ownVersions;
     mutable QSet<QByteArray> continued;
     QHash<QString, Version> added;
