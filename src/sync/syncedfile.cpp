@@ -123,9 +123,11 @@ bool SyncedFile::refresh()
         if (!written.isEmpty())
             before << written;
     }
-    // Bytes in between that no record names went on from what they replaced in turn.
-    if (!before.isEmpty() && seen.state == Content::Read && onDisk.state == Content::Read)
-        heldBefore = setAside(seen.bytes) ? QVector<QByteArray>() : before;
+    // Bytes in place of a version this window did not know went on from nothing known.
+    heldBefore = before.isEmpty() || seen.state != Content::Read || onDisk.state != Content::Read
+                         || setAside(seen.bytes)
+                 ? QVector<QByteArray>()
+                 : before;
     held.clear();
     remember(onDisk);
     return true;
