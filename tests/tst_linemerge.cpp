@@ -13,6 +13,8 @@ private slots:
     void bothSidesStay();
     void groceryItemsMerge_data();
     void groceryItemsMerge();
+    void othersAdditionsSpared_data();
+    void othersAdditionsSpared();
 };
 
 namespace {
@@ -102,6 +104,49 @@ void tst_LineMerge::groceryItemsMerge()
     QFETCH(QString, merged);
 
     QCOMPARE(mergeItems(words(base), words(file), words(copy)).join(' '), merged);
+}
+
+// A copy merged into a text made of several sides: each side is "its base with the
+// copy > its lines". A line the copy deleted stays in the base only where some side
+// holds it as the base's.
+void tst_LineMerge::othersAdditionsSpared_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("sides");
+    QTest::addColumn<QString>("spared");
+
+    QTest::newRow("deleted, held as the base's by the file")
+            << "tea rice" << "tea" << "tea rice > tea rice milk; tea > tea jam" << "tea rice";
+    QTest::newRow("deleted, held only as another copy's own addition")
+            << "tea rice" << "tea" << "tea rice > tea milk; tea > tea rice" << "tea";
+    QTest::newRow("held as the base's by one side, as an addition by another")
+            << "tea rice" << "tea" << "tea rice > tea rice; tea > tea rice" << "tea rice";
+    QTest::newRow("a side the copy saw whole holds all as the base's")
+            << "eggs milk" << "eggs" << "eggs milk > eggs milk; > milk" << "eggs milk";
+    QTest::newRow("repeats: one of two eggs the base's")
+            << "eggs eggs" << "" << "eggs eggs > eggs; > eggs" << "eggs";
+    QTest::newRow("a line the copy keeps stays in the base")
+            << "tea rice" << "tea rice" << "> tea rice; > tea rice" << "tea rice";
+    QTest::newRow("an unproven side holds nothing as the base's")
+            << "tea rice" << "tea" << "> tea rice" << "tea";
+}
+
+void tst_LineMerge::othersAdditionsSpared()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, copy);
+    QFETCH(QString, sides);
+    QFETCH(QString, spared);
+
+    QHash<QString, int> heldAsBase;
+    for (const QString &side : sides.split(';')) {
+        const QStringList parts = side.split('>');
+        const QHash<QString, int> ofBase = linesOfBase(words(parts.at(0)), words(parts.at(1)));
+        for (auto line = ofBase.cbegin(); line != ofBase.cend(); ++line)
+            heldAsBase[line.key()] = qMax(heldAsBase.value(line.key()), line.value());
+    }
+    QCOMPARE(sparingAdditions(words(base), words(copy), heldAsBase).join(' '), spared);
 }
 
 QTEST_APPLESS_MAIN(tst_LineMerge)

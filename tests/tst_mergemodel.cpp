@@ -36,13 +36,15 @@ struct Meaning
     QSet<QString> removed;
 
     // An item both hold becomes one item: a merge keeps it once, and deleting it later
-    // deletes what both added. Such tags are linked.
+    // deletes what both added. Such tags are linked; a tag one side has deleted already
+    // is not held by the merge, so it links to nothing.
     void mergeIn(const Meaning &other, QHash<QString, QSet<QString>> *linked)
     {
         const QHash<QString, QString> live = liveTags(), otherLive = other.liveTags();
         for (auto mine = live.cbegin(); mine != live.cend(); ++mine) {
             for (auto theirs = otherLive.cbegin(); theirs != otherLive.cend(); ++theirs) {
-                if (mine.value() == theirs.value() && mine.key() != theirs.key()) {
+                if (mine.value() == theirs.value() && mine.key() != theirs.key()
+                    && !other.removed.contains(mine.key()) && !removed.contains(theirs.key())) {
                     (*linked)[mine.key()].insert(theirs.key());
                     (*linked)[theirs.key()].insert(mine.key());
                 }

@@ -18,6 +18,16 @@
 
 namespace {
 
+// Whether one of the later versions went on from one of the earlier.
+bool seenBy(const VersionGraph &graph, const QVector<QByteArray> &earlier, const QVector<QByteArray> &later)
+{
+    return std::any_of(later.cbegin(), later.cend(), [&](const QByteArray &version) {
+        return std::any_of(earlier.cbegin(), earlier.cend(), [&](const QByteArray &before) {
+            return graph.descendsFrom(version, before);
+        });
+    });
+}
+
 QByteArray sha1(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
@@ -140,7 +150,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     file.refresh();
     if (!file.isReadable() && !file.readError().isEmpty())
         return;
-    Merged merged {parts(content, file.text()), {}, {}};
+    Merged merged {parts(content, file.text()), {}, {}, {}};
     for (const QString &copyPath : copyPaths) {
         QByteArray copy;
         if (!SyncedFile::readConflictCopy(copyPath, &copy))
@@ -181,10 +191,15 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
         QFile::remove(copyPath);
         return true;
     }
+    const Side side {plan.kind == MergePlan::Merge ? copyVersions : QVector<QByteArray>(),
+                     parts(content, decodeText(copy))};
     QStringList base;
     if (plan.kind == MergePlan::Merge && !fileMissing) {
-        base = mergeBase(originalPath, plan, content);
+        base = sparingOthersAdditions(originalPath, mergeBase(originalPath, plan, content), fileBytes, *merged, side,
+                                      content);
         merged->replaced += plan.parents;
+        // A parent of the merge, and so a likely base of the next one here.
+        record->keep(lock, originalPath, copy);
     } else {
         if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
             return false;
@@ -193,9 +208,61 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
         if (!read.isEmpty())
             merged->replaced << read;
     }
-    merged->parts = mergeInto(content, base, merged->parts, parts(content, decodeText(copy)));
+    merged->parts = mergeInto(content, base, merged->parts, side.parts);
     merged->copyPaths << copyPath;
+    merged->copies << side;
     return true;
+}
+
+// The base is the file's and the copy's. A line the copy deleted since is deleted
+// from the merge only where one of the texts the merge is made of holds it as the
+// base's: where all hold it as their own addition, which the copy never saw, it stays.
+QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, const QStringList &base,
+                                                   const QByteArray &fileBytes, const Merged &merged,
+                                                   const Side &copy, Content content) const
+{
+    if (!deletesFromMerged(base, merged.parts, copy.parts))
+        return base;
+    const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
+    if (sides.size() < 2)
+        return base;
+    const VersionGraph graph = record->graph();
+    QHash<QString, int> heldAsBase;
+    for (const Side &side : sides) {
+        const MergePlan plan = graph.plan(side.versions, copy.versions);
+        QStringList sideBase;
+        if (seenBy(graph, side.versions, copy.versions))
+            sideBase = side.parts;
+        else if (plan.kind == MergePlan::Merge)
+            sideBase = mergeBase(originalPath, plan, content);
+        else if (plan.kind == MergePlan::AlreadyMerged)
+            sideBase = copy.parts;
+        const QHash<QString, int> ofBase = linesOfBase(sideBase, side.parts);
+        for (auto line = ofBase.cbegin(); line != ofBase.cend(); ++line)
+            heldAsBase[line.key()] = qMax(heldAsBase.value(line.key()), line.value());
+    }
+    return sparingAdditions(base, copy.parts, heldAsBase);
+}
+
+// The texts the file is made of: the parents of the merge it holds, where their bytes
+// are at hand, for each brings lines of its own; otherwise the file itself.
+QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const QByteArray &fileBytes,
+                                                      Content content) const
+{
+    const QString key = record ? record->fileKey(originalPath) : QString();
+    const VersionGraph graph = record ? record->graph() : VersionGraph();
+    const QVector<QByteArray> versions = graph.withHash(key, sha1(fileBytes));
+    const Side file {versions, parts(content, decodeText(fileBytes))};
+    if (versions.size() != 1 || graph.version(versions.first()).kind != Version::Merged)
+        return {file};
+    QVector<Side> parents;
+    for (const QByteArray &parent : graph.version(versions.first()).parents) {
+        QByteArray bytes;
+        if (!graph.contains(parent) || !record->bytesOf(originalPath, graph.version(parent).hash, &bytes))
+            return {file};
+        parents << Side {{parent}, parts(content, decodeText(bytes))};
+    }
+    return parents;
 }
 
 // What all the bases share, the newest whose bytes can be had standing in for those

@@ -60,11 +60,18 @@ public:
     static constexpr int recentNotes = 20;
 
 private:
+    // A text a merge is made of: its versions (none where unproven) and its lines.
+    struct Side
+    {
+        QVector<QByteArray> versions;
+        QStringList parts;
+    };
     struct Merged
     {
         QStringList parts;
         QVector<QByteArray> replaced;
         QStringList copyPaths;
+        QVector<Side> copies;
     };
 
     void mergeCopies(const QString &folder, const QStringList &fileNames, Content content,
@@ -75,6 +82,10 @@ private:
                    const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
                    const std::function<void()> &lookAgain);
     QStringList mergeBase(const QString &originalPath, const MergePlan &plan, Content content) const;
+    QStringList sparingOthersAdditions(const QString &originalPath, const QStringList &base,
+                                       const QByteArray &fileBytes, const Merged &merged, const Side &copy,
+                                       Content content) const;
+    QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, Content content, const std::function<void()> &lookAgain);
     bool copyWaiting(const QString &originalPath) const;
     bool recover(const QString &originalPath, const Version &head, Content content, const VersionGraph &graph,

@@ -172,6 +172,53 @@ QStringList sharedLines(const QStringList &a, const QStringList &b)
 
 namespace {
 
+QHash<QString, int> counted(const QStringList &lines)
+{
+    QHash<QString, int> counts;
+    for (const QString &line : lines)
+        ++counts[line];
+    return counts;
+}
+
+} // namespace
+
+QHash<QString, int> linesOfBase(const QStringList &base, const QStringList &side)
+{
+    const QHash<QString, int> inSide = counted(side);
+    QHash<QString, int> ofBase = counted(base);
+    for (auto line = ofBase.begin(); line != ofBase.end(); ++line)
+        line.value() = qMin(line.value(), inSide.value(line.key()));
+    return ofBase;
+}
+
+bool deletesFromMerged(const QStringList &base, const QStringList &merged, const QStringList &copy)
+{
+    const QHash<QString, int> inCopy = counted(copy), inMerged = counted(merged);
+    const QHash<QString, int> inBase = counted(base);
+    for (auto line = inBase.cbegin(); line != inBase.cend(); ++line) {
+        if (inCopy.value(line.key()) < line.value() && inMerged.value(line.key()) > 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList sparingAdditions(const QStringList &base, const QStringList &copy, const QHash<QString, int> &heldAsBase)
+{
+    const QHash<QString, int> inCopy = counted(copy);
+    QHash<QString, int> kept;
+    QStringList spared;
+    for (const QString &line : base) {
+        int &taken = kept[line];
+        if (taken < heldAsBase.value(line) || taken < inCopy.value(line)) {
+            ++taken;
+            spared << line;
+        }
+    }
+    return spared;
+}
+
+namespace {
+
 // How many of an item the merge keeps: a change only one side made is taken; the
 // same change made on both sides is made once.
 int mergedCount(int base, int file, int copy)

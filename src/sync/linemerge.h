@@ -4,6 +4,7 @@
 #ifndef LINEMERGE_H
 #define LINEMERGE_H
 
+#include <QHash>
 #include <QStringList>
 
 // Three-way merge, as diff3 does it: lines added on either side are kept, lines
@@ -26,5 +27,18 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
 // The lines both hold, as many times as both hold them, in a's order: what several
 // bases of a merge share.
 QStringList sharedLines(const QStringList &a, const QStringList &b);
+
+// How many times side holds each line of base as base's, not as its own addition.
+QHash<QString, int> linesOfBase(const QStringList &base, const QStringList &side);
+
+// The base for merging a copy into a text made of several sides, each of which holds
+// a line of base heldAsBase times at most: a line the copy deleted that every side
+// holds only as its own addition, which the copy never saw, leaves the base, so that
+// the merge keeps it.
+QStringList sparingAdditions(const QStringList &base, const QStringList &copy,
+                             const QHash<QString, int> &heldAsBase);
+
+// Whether the copy deleted a line since base that merged still holds.
+bool deletesFromMerged(const QStringList &base, const QStringList &merged, const QStringList &copy);
 
 #endif // LINEMERGE_H

@@ -31,7 +31,7 @@ public:
             if (depth >= maximumDepth)
                 result = sharedLines(result, partsOfVersion(next));
             else
-                result = merge(merged(graph.newestCommon(done, {next}), depth + 1), result, partsOfVersion(next));
+                result = merge(merged(graph.newestCommon(done, next), depth + 1), result, partsOfVersion(next));
             done << next;
         }
         return result;

@@ -196,12 +196,12 @@ QVector<QByteArray> VersionGraph::newest(const QSet<QByteArray> &closed) const
     return found;
 }
 
-QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const
+QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const
 {
-    const QVector<QByteArray> all = nodesOf(a + b);
-    QSet<QByteArray> common = ancestry(all.first());
-    for (const QByteArray &node : all)
-        common.intersect(ancestry(node));
+    QSet<QByteArray> common;
+    for (const QByteArray &node : nodesOf(merged))
+        common.unite(ancestry(node));
+    common.intersect(ancestry(nodeOf(next)));
     return idsOf(newest(common));
 }
 

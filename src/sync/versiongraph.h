@@ -70,8 +70,9 @@ public:
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
 
     MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const;
-    // The newest versions that all of a and all of b went on from.
-    QVector<QByteArray> newestCommon(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const;
+    // The newest versions that next and one of merged went on from: the base for
+    // merging next into the merge of merged, as git finds it for a merge commit.
+    QVector<QByteArray> newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const;
     // Whether the past of any of versions holds bytes read less than wait ago that no
     // record names yet: the record of their writer may be on its way. A wrong clock
     // only makes a merge wait longer or shorter, never take a wrong base.
