@@ -5,5 +5,5 @@ cd "$(dirname "$0")"
 source scripts/setup.sh
 install_packages "${BUILD_PACKAGES[@]}"
 
-build_target bench_ladlewise
+build_target bench_ladlewise -DLADLEWISE_BENCH=ON
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} build/bench/bench_ladlewise

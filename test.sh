@@ -14,5 +14,5 @@ run_suite() {
     ctest --test-dir "$dir" --output-on-failure --timeout 300
 }
 
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
-run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DLADLEWISE_SANITIZE=ON
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DLADLEWISE_WERROR=ON
+run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DLADLEWISE_WERROR=ON -DLADLEWISE_SANITIZE=ON

@@ -21,9 +21,11 @@ install_packages() {
         apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# Configures build/ for use (optimised, with debug info, without the tests) and
-# builds the given target.
+# Configures build/ for use (optimised, with debug info, without the tests), with any
+# further CMake options given, and builds the given target.
 build_target() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-    cmake --build build --parallel "$(nproc)" --target "$1"
+    local target=$1
+    shift
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF "$@"
+    cmake --build build --parallel "$(nproc)" --target "$target"
 }

@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
     // Lets the desktop match the window to its launcher entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.ladlewise.Ladlewise"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(LADLEWISE_APP_ID));
     MainWindow window;
     window.show();
     return app.exec();
