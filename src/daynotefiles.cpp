@@ -64,6 +64,8 @@ DayNoteFiles dayNoteFiles(const QStringList &fileNames, const QDate &day)
 
 QHash<QDate, QString> shownNoteFiles(const QStringList &fileNames, const QDate &first, const QDate &last)
 {
+    if (fileNames.isEmpty())
+        return {};
     QHash<QString, QDate> dateTexts;
     for (QDate day = first; day <= last; day = day.addDays(1))
         dateTexts.insert(dateText(day), day);

@@ -69,6 +69,9 @@ QString ConflictMerger::lockFolder(const QString &folder) const
 void ConflictMerger::mergeListCopies(const QString &listPath)
 {
     const QFileInfo list(listPath);
+    // Nothing is there to merge before the first write; a first start looks once.
+    if (!list.dir().exists())
+        return;
     const auto lookAgain = [this, listPath] { mergeListCopies(listPath); };
     mergeCopies(list.path(), list.dir().entryList({QStringLiteral("*.txt")}, QDir::Files), Items,
                 list.fileName(), lookAgain);
@@ -77,6 +80,8 @@ void ConflictMerger::mergeListCopies(const QString &listPath)
 
 bool ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
 {
+    if (fileNames.isEmpty() && !QFileInfo(folder).isDir())
+        return false;
     const auto lookAgain = [this, folder] {
         mergeNoteCopies(folder, QDir(folder).entryList({QStringLiteral("*.txt")}, QDir::Files));
     };

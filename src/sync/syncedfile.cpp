@@ -58,12 +58,17 @@ bool makeFolders(const QString &folder, QString *error)
 }
 
 // The folder that holds path, or its nearest ancestor that exists, however far up,
-// so that the file is noticed when it appears together with its folders.
+// so that the file is noticed when it appears together with its folders. One look a
+// level: on a first start none of them exists yet.
 QString nearestExistingFolder(const QString &path)
 {
     QString folder = QFileInfo(path).path();
-    while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
-        folder = QFileInfo(folder).path();
+    while (!QFileInfo(folder).isDir()) {
+        const int slash = folder.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0)
+            break;
+        folder.truncate(qMax(slash, 1));
+    }
     return folder;
 }
 
