@@ -142,9 +142,7 @@ void tst_LineMerge::othersAdditionsSpared()
     QHash<QString, int> heldAsBase;
     for (const QString &side : sides.split(';')) {
         const QStringList parts = side.split('>');
-        const QHash<QString, int> ofBase = linesOfBase(words(parts.at(0)), words(parts.at(1)));
-        for (auto line = ofBase.cbegin(); line != ofBase.cend(); ++line)
-            heldAsBase[line.key()] = qMax(heldAsBase.value(line.key()), line.value());
+        holdAsBase(&heldAsBase, words(parts.at(0)), words(parts.at(1)));
     }
     QCOMPARE(sparingAdditions(words(base), words(copy), heldAsBase).join(' '), spared);
 }

@@ -66,6 +66,21 @@ QString ConflictMerger::lockFolder(const QString &folder) const
     return record ? record->dataFolder() : folder;
 }
 
+// The file as it is now, its versions told to the record.
+void ConflictMerger::lookAt(SyncedFile *file, const QString &path) const
+{
+    file->setRecord(record);
+    file->setPath(path);
+    file->refresh();
+}
+
+// A write that failed is tried again once the files have settled, not before the
+// lock may be free.
+qint64 ConflictMerger::retryDelay() const
+{
+    return qMax<qint64>(settleTime, FolderLock::retryInterval);
+}
+
 void ConflictMerger::mergeListCopies(const QString &listPath)
 {
     const QFileInfo list(listPath);
@@ -150,9 +165,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         return;
     }
     SyncedFile file(nullptr, SyncedFile::NotWatched);
-    file.setRecord(record);
-    file.setPath(originalPath);
-    file.refresh();
+    lookAt(&file, originalPath);
     if (!file.isReadable() && !file.readError().isEmpty())
         return;
     Merged merged {parts(content, file.text()), {}, {}, {}};
@@ -171,7 +184,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         return;
     const QString text = merged.parts.join(QLatin1Char('\n'));
     if (file.write(text, lock, merged.replaced) != SyncedFile::Written) {
-        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        lookAgainIn(folder, retryDelay(), lookAgain);
         return;
     }
     for (const QString &copyPath : qAsConst(merged.copyPaths)) {
@@ -242,9 +255,7 @@ QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, 
             sideBase = mergeBase(originalPath, plan, content);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = copy.parts;
-        const QHash<QString, int> ofBase = linesOfBase(sideBase, side.parts);
-        for (auto line = ofBase.cbegin(); line != ofBase.cend(); ++line)
-            heldAsBase[line.key()] = qMax(heldAsBase.value(line.key()), line.value());
+        holdAsBase(&heldAsBase, sideBase, side.parts);
     }
     return sparingAdditions(base, copy.parts, heldAsBase);
 }
@@ -298,9 +309,7 @@ void ConflictMerger::recoverDropped(const QString &originalPath, Content content
     if (heads.isEmpty())
         return;
     SyncedFile file(nullptr, SyncedFile::NotWatched);
-    file.setRecord(record);
-    file.setPath(originalPath);
-    file.refresh();
+    lookAt(&file, originalPath);
     const QByteArray fileHash = sha1(file.bytes());
     if (!file.isReadable() || (heads.size() == 1 && heads.first().hash == fileHash))
         return;
@@ -341,9 +350,7 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     const QString folder = QFileInfo(originalPath).path();
     const FolderLock lock(lockFolder(folder));
     SyncedFile file(nullptr, SyncedFile::NotWatched);
-    file.setRecord(record);
-    file.setPath(originalPath);
-    file.refresh();
+    lookAt(&file, originalPath);
     const MergePlan plan = graph.plan(graph.withHash(head.file, sha1(file.bytes())), {head.id});
     QByteArray bytes;
     if (plan.kind == MergePlan::AlreadyMerged) {
@@ -353,7 +360,7 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     if (plan.kind != MergePlan::Merge || !record->bytesOf(originalPath, head.hash, &bytes))
         return false;
     if (!lock.isHeld()) {
-        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        lookAgainIn(folder, retryDelay(), lookAgain);
         return false;
     }
     QStringList base = mergeBase(originalPath, plan, content);
@@ -364,7 +371,7 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
         base = sharedLines(base, ours);
     const QStringList merged = mergeInto(content, base, parts(content, file.text()), ours);
     if (file.write(merged.join(QLatin1Char('\n')), lock, plan.parents) != SyncedFile::Written) {
-        lookAgainIn(folder, qMax<qint64>(settleTime, FolderLock::retryInterval), lookAgain);
+        lookAgainIn(folder, retryDelay(), lookAgain);
         return false;
     }
     return true;
@@ -388,9 +395,7 @@ bool ConflictMerger::joinNamesOfOneNote(const QString &folder, const QStringList
     if (paths.size() < 2)
         return paths.size() < names.size();
     SyncedFile kept(nullptr, SyncedFile::NotWatched);
-    kept.setRecord(record);
-    kept.setPath(paths.first());
-    kept.refresh();
+    lookAt(&kept, paths.first());
     if (!kept.isReadable())
         return false;
     QStringList merged = parts(Lines, kept.text());
@@ -414,12 +419,11 @@ bool ConflictMerger::joinNamesOfOneNote(const QString &folder, const QStringList
 // it is looked at again when its wait is up.
 bool ConflictMerger::waitedUnproven(const QString &copyPath, const std::function<void()> &lookAgain)
 {
-    auto seen = firstSeenUnproven.find(copyPath);
-    if (seen == firstSeenUnproven.end()) {
-        seen = firstSeenUnproven.insert(copyPath, QElapsedTimer());
-        seen->start();
-    }
-    const qint64 remaining = unprovenWait - seen->elapsed();
+    const QDateTime at = now();
+    const QDateTime seen = firstSeenUnproven.value(copyPath, at);
+    firstSeenUnproven.insert(copyPath, seen);
+    // A clock set back only makes the wait longer.
+    const qint64 remaining = unprovenWait - qMax<qint64>(0, seen.msecsTo(at));
     if (remaining <= 0)
         return true;
     lookAgainIn(QFileInfo(copyPath).path(), remaining, lookAgain);

@@ -15,7 +15,6 @@
 #include "versiongraph.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -96,13 +95,15 @@ private:
     qint64 untilSettled(const QStringList &paths) const;
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
     QString lockFolder(const QString &folder) const;
+    void lookAt(SyncedFile *file, const QString &path) const;
+    qint64 retryDelay() const;
 
     VersionRecord *record;
     NamesToJoin joinable;
     qint64 settleTime = defaultSettleTime;
     qint64 unprovenWait = defaultUnprovenWait;
     Clock now = [] { return QDateTime::currentDateTime(); };
-    QHash<QString, QElapsedTimer> firstSeenUnproven;
+    QHash<QString, QDateTime> firstSeenUnproven;
     QHash<QString, QTimer *> pendingLooks;
 };
 

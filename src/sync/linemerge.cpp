@@ -182,13 +182,14 @@ QHash<QString, int> counted(const QStringList &lines)
 
 } // namespace
 
-QHash<QString, int> linesOfBase(const QStringList &base, const QStringList &side)
+void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side)
 {
     const QHash<QString, int> inSide = counted(side);
-    QHash<QString, int> ofBase = counted(base);
-    for (auto line = ofBase.begin(); line != ofBase.end(); ++line)
-        line.value() = qMin(line.value(), inSide.value(line.key()));
-    return ofBase;
+    const QHash<QString, int> inBase = counted(base);
+    for (auto line = inBase.cbegin(); line != inBase.cend(); ++line) {
+        int &held = (*heldAsBase)[line.key()];
+        held = qMax(held, qMin(line.value(), inSide.value(line.key())));
+    }
 }
 
 bool deletesFromMerged(const QStringList &base, const QStringList &merged, const QStringList &copy)

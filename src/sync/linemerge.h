@@ -28,8 +28,9 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
 // bases of a merge share.
 QStringList sharedLines(const QStringList &a, const QStringList &b);
 
-// How many times side holds each line of base as base's, not as its own addition.
-QHash<QString, int> linesOfBase(const QStringList &base, const QStringList &side);
+// Raises heldAsBase to how many times side holds each line of base as base's, not as
+// its own addition: over several sides, the most any of them holds.
+void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side);
 
 // The base for merging a copy into a text made of several sides, each of which holds
 // a line of base heldAsBase times at most: a line the copy deleted that every side
