@@ -18,6 +18,7 @@
 #include "syncedfile.h"
 #include "versionrecord.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -108,7 +109,8 @@ struct Machine
     QHash<QString, Stored> synced; // as last in step with the server, by name
     Meaning meaning;
     QHash<QString, Meaning> copyMeanings;
-    QVector<Meaning> dropped;
+    // What the sync tool dropped, with the version the record names it by.
+    QVector<QPair<Meaning, QByteArray>> dropped;
 };
 
 } // namespace
@@ -305,16 +307,17 @@ struct tst_MergeModel::Scenario
                 mergedAny = true;
             }
         }
-        // A dropped version merged back, or one whose items the file holds already,
-        // which a merge back leaves as it is.
+        // A dropped version merged back, which a later version then goes on from, or
+        // one whose items the file holds already, which a merge back leaves as it is.
         const QStringList now = shown(m);
+        const VersionGraph graph = machine.record->graph();
         for (auto lost = machine.dropped.begin(); lost != machine.dropped.end();) {
-            const QList<QString> items = lost->liveTags().values();
+            const QList<QString> items = lost->first.liveTags().values();
             const bool inFile = std::all_of(items.cbegin(), items.cend(), [&now](const QString &item) {
                 return now.contains(item);
             });
-            if (inFile || (!mergedAny && readFile(path(m, fileName())) != before)) {
-                machine.meaning.mergeIn(*lost, &linked);
+            if (inFile || (graph.contains(lost->second) && !graph.isHead(lost->second))) {
+                machine.meaning.mergeIn(lost->first, &linked);
                 lost = machine.dropped.erase(lost);
             } else {
                 ++lost;
@@ -383,7 +386,9 @@ struct tst_MergeModel::Scenario
                 machine.file->refresh();
                 QFile::remove(path(m, copy));
                 story << QString("m%1's %2 is dropped by the sync tool").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
-                machine.dropped << machine.meaning;
+                machine.dropped.append({machine.meaning, machine.record->lastAdded(
+                                                                  machine.record->fileKey(path(m, name)),
+                                                                  QCryptographicHash::hash(mine.bytes, QCryptographicHash::Sha1))});
             } else {
                 machine.copyMeanings.insert(copy, machine.meaning);
                 story << QString("m%1's %2 set aside").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
@@ -620,6 +625,9 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("a phone's deletion after a merge stays")
             << 2 << "0+eggs,1+milk,0 sync,1 sync,1 sync,1 merge,1 phone-eggs,1+tea,1 merge,meet" << 1
             << QStringList {"milk", "tea"};
+    QTest::newRow("both delete alike, one adds back, the other's alike version looks dropped")
+            << 2 << "0+rice,0+tea,meet,0-tea,0-rice,1-tea,1-rice,meet,0+rice,0+tea,meet" << 1
+            << QStringList {"rice", "tea"};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }

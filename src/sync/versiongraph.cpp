@@ -342,22 +342,34 @@ QVector<QByteArray> VersionGraph::meetings(const QSet<QByteArray> &fileSide, con
         }
         return found;
     };
-    QSet<QByteArray> copyHashes;
-    for (const QByteArray &node : since(copySide))
-        copyHashes.insert(version(nodes.value(node).ids.first()).hash);
-    QSet<QByteArray> met;
-    for (const QByteArray &node : since(fileSide)) {
-        if (copyHashes.contains(version(nodes.value(node).ids.first()).hash))
-            met.insert(node);
+    // A meeting is a version on each side with the same bytes. Kept are those no later
+    // meeting follows on both sides: each tells what both had deleted by then, and
+    // the newest on one side may be older than another on the other.
+    const QVector<QByteArray> fileSince = since(fileSide), copySince = since(copySide);
+    QHash<QByteArray, QSet<QByteArray>> before;
+    QVector<QPair<QByteArray, QByteArray>> met;
+    for (const QByteArray &fileNode : fileSince) {
+        for (const QByteArray &copyNode : copySince) {
+            if (version(nodes.value(fileNode).ids.first()).hash == version(nodes.value(copyNode).ids.first()).hash)
+                met.append({fileNode, copyNode});
+        }
     }
-    QSet<QByteArray> closed;
-    for (const QByteArray &node : qAsConst(met))
-        closed.unite(ancestry(QVector<QByteArray> {node}));
+    for (const auto &meeting : qAsConst(met)) {
+        for (const QByteArray &node : {meeting.first, meeting.second}) {
+            if (!before.contains(node))
+                before.insert(node, ancestry(QVector<QByteArray> {node}));
+        }
+    }
     QVector<QByteArray> newestMet;
-    for (const QByteArray &node : newest(closed)) {
-        if (met.contains(node))
-            newestMet << node;
+    for (const auto &meeting : qAsConst(met)) {
+        const bool followed = std::any_of(met.cbegin(), met.cend(), [&](const QPair<QByteArray, QByteArray> &later) {
+            return later != meeting && before.value(later.first).contains(meeting.first)
+                   && before.value(later.second).contains(meeting.second);
+        });
+        if (!followed && !newestMet.contains(meeting.first))
+            newestMet << meeting.first;
     }
+    std::sort(newestMet.begin(), newestMet.end());
     return newestMet;
 }
 
