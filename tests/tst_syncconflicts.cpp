@@ -35,6 +35,7 @@ private:
 
     const QDate day = QDate::currentDate();
     std::unique_ptr<WindowFixture> f;
+    int changesBeside = 0;
 };
 
 void tst_SyncConflicts::init()
@@ -52,9 +53,8 @@ void tst_SyncConflicts::cleanup()
 // Something else changes in the list's folder; returns once the window has looked.
 void tst_SyncConflicts::changeBesideTheList()
 {
-    static int count = 0;
     QSignalSpy changed(f->child<QObject>("GroceryListFile"), SIGNAL(changedOnDisk()));
-    QVERIFY(writeFile(f->home.dataPath(QString("other %1.txt").arg(++count)), "x"));
+    QVERIFY(writeFile(f->home.dataPath(QString("other %1.txt").arg(++changesBeside)), "x"));
     QVERIFY(changed.wait(5000));
 }
 
