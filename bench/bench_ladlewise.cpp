@@ -3,6 +3,7 @@
 // ratio of their medians, so that a noisy machine moves both sides alike.
 
 #include "conflictmerger.h"
+#include "filehelpers.h"
 #include "folderlock.h"
 #include "mainwindow.h"
 #include "syncedfile.h"
@@ -58,14 +59,6 @@ void settle(QWidget *widget)
         QCoreApplication::processEvents();
 }
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-}
-
 // A list widget of the grocery list's size, shown with entries, as a floor's start.
 void showBareList(QListWidget *list, const QStringList &entries = QStringList())
 {
@@ -90,13 +83,6 @@ void saveThroughQt(const QString &path, const QString &text)
     file.open(QIODevice::WriteOnly | QIODevice::Text);
     QTextStream(&file) << text;
     file.commit();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 struct Home

@@ -3,6 +3,7 @@
 #ifndef TESTSUPPORT_H
 #define TESTSUPPORT_H
 
+#include "filehelpers.h"
 #include "grocerycommands.h"
 #include "mainwindow.h"
 
@@ -88,19 +89,6 @@ private:
     rlimit saved {};
     void (*previousHandler)(int) = nullptr;
 };
-
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // Waits for the next modal dialog of type Dialog and hands it to answer. Call it
 // before the action that opens the dialog, since that action blocks until it closes.
