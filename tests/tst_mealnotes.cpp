@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "folderlock.h"
+
 #include <QCalendarWidget>
 #include <QPushButton>
 #include <QTextEdit>
@@ -234,17 +236,20 @@ void tst_MealNotes::savingOnAFreshHomeCreatesTheFolders()
 void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit_data()
 {
     QTest::addColumn<bool>("folderInTheWay");
-    QTest::addColumn<int>("bytesShort");
+    QTest::addColumn<int>("bytesShort"); // 0: no limit
+    QTest::addColumn<bool>("otherWindowWriting");
 
-    QTest::newRow("folder in the way") << true << 0;
-    QTest::newRow("disk full") << false << 200 * 1024;
-    QTest::newRow("last byte refused") << false << 1;
+    QTest::newRow("folder in the way") << true << 0 << false;
+    QTest::newRow("disk full") << false << 200 * 1024 << false;
+    QTest::newRow("last byte refused") << false << 1 << false;
+    QTest::newRow("another window holds the folder") << false << 0 << true;
 }
 
 void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
 {
     QFETCH(bool, folderInTheWay);
     QFETCH(int, bytesShort);
+    QFETCH(bool, otherWindowWriting);
 
     const QString path = notePath(day);
     const QByteArray oldNote = "yesterday's plan\r\nstays";
@@ -258,7 +263,10 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
     ShownMessage warning;
     dismissNextMessage(&warning);
     {
-        FileSizeLimit limit(folderInTheWay ? RLIM_INFINITY : typed.size() - bytesShort);
+        FileSizeLimit limit(bytesShort == 0 ? RLIM_INFINITY : typed.size() - bytesShort);
+        const std::unique_ptr<FolderLock> held(otherWindowWriting ? new FolderLock(f->home.dataPath(QString()))
+                                                                   : nullptr);
+        QVERIFY(!held || held->isHeld());
         click("SaveButton");
     }
 
