@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "folderlock.h"
+
 #include <QPushButton>
 
 class tst_GroceryList : public QObject
@@ -24,6 +26,7 @@ private slots:
     void addingOnAFreshHomeCreatesTheFolders();
     void failedWriteWarnsAndKeepsTheOldFile_data();
     void failedWriteWarnsAndKeepsTheOldFile();
+    void longLockIsToldOnceAndTheListWrittenAfter();
 
 private:
     void openWindowOn(const QByteArray &listFile);
@@ -257,6 +260,23 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
 
     verifyFailedSave(warning, f->window.get(), "grocery list", listPath(), oldFile);
     QCOMPARE(entries(), before + QStringList{"bread"});
+}
+
+// Another window keeps the folder locked for longer than the window waits before it
+// tells: one warning, however long the lock is kept, and the list written once free.
+void tst_GroceryList::longLockIsToldOnceAndTheListWrittenAfter()
+{
+    openWindowOn("eggs");
+    {
+        const FolderLock held(f->home.dataPath(QString()));
+        QVERIFY(held.isHeld());
+        addItem("milk", true);
+        MessageLog log;
+        QTest::qWait(7000);
+        QCOMPARE(log.titles, QStringList {"Save Failed"});
+        QCOMPARE(readFile(listPath()), QByteArray("eggs"));
+    }
+    QTRY_COMPARE(readFile(listPath()), QByteArray("eggs\nmilk"));
 }
 
 QTEST_MAIN(tst_GroceryList)
