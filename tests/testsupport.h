@@ -4,7 +4,6 @@
 #define TESTSUPPORT_H
 
 #include "filehelpers.h"
-#include "grocerycommands.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -227,7 +226,11 @@ inline void addGroceryItem(QWidget *window, const QString &typed, bool accept = 
 
 inline QStringList groceryEntries(const QWidget *window)
 {
-    return groceryListEntries(window->findChild<QListWidget *>("GroceryList"));
+    const QListWidget *list = window->findChild<QListWidget *>("GroceryList");
+    QStringList entries;
+    for (int row = 0; row < list->count(); ++row)
+        entries << list->item(row)->text();
+    return entries;
 }
 
 struct ShownMessage

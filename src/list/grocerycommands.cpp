@@ -1,30 +1,6 @@
 #include "grocerycommands.h"
 
-#include "groceryitems.h"
-
-#include <QListWidget>
-
-#include <algorithm>
-
-QStringList groceryListEntries(const QListWidget *list)
-{
-    QStringList entries;
-    for (int row = 0; row < list->count(); ++row)
-        entries << list->item(row)->text();
-    return entries;
-}
-
-// The row holding text that is nearest to row, or -1 when no row holds it.
-int nearestGroceryRow(const QListWidget *list, const QString &text, int row)
-{
-    for (int distance = 0; distance <= qMax(row, list->count()); ++distance) {
-        for (const int candidate : {row - distance, row + distance}) {
-            if (candidate >= 0 && candidate < list->count() && list->item(candidate)->text() == text)
-                return candidate;
-        }
-    }
-    return -1;
-}
+#include "groceryrows.h"
 
 QString groceryListNotice(const QString &change, int itemCount)
 {
@@ -35,35 +11,34 @@ QString groceryListNotice(const QString &change, int itemCount)
     return QStringLiteral("%1, %2 items").arg(change, QString::number(itemCount));
 }
 
-AddItemsCommand::AddItemsCommand(QListWidget *list, const GroceryListWriter &write,
-                                 const QStringList &items)
-    : list(list)
-    , write(write)
+AddItemsCommand::AddItemsCommand(const GroceryListWriter &write, const QStringList &items)
+    : write(write)
     , items(items)
 {
 }
 
 void AddItemsCommand::redo()
 {
-    write([this] {
-        firstRow = list->count();
-        list->addItems(items);
+    write([this](QStringList &list) {
+        firstRow = list.size();
+        list << items;
     });
 }
 
 // Takes back the entries added, wherever they have moved, if they are still there.
 void AddItemsCommand::undo()
 {
-    write([this] {
-        for (int i = items.size() - 1; i >= 0; --i)
-            delete list->takeItem(nearestGroceryRow(list, items.at(i), firstRow + i));
+    write([this](QStringList &list) {
+        for (int i = items.size() - 1; i >= 0; --i) {
+            const int found = nearestGroceryRow(list, items.at(i), firstRow + i);
+            if (found >= 0)
+                list.removeAt(found);
+        }
     });
 }
 
-DeleteItemCommand::DeleteItemCommand(QListWidget *list, const GroceryListWriter &write,
-                                     const QString &text, int row)
-    : list(list)
-    , write(write)
+DeleteItemCommand::DeleteItemCommand(const GroceryListWriter &write, const QString &text, int row)
+    : write(write)
     , text(text)
     , row(row)
 {
@@ -73,38 +48,38 @@ DeleteItemCommand::DeleteItemCommand(QListWidget *list, const GroceryListWriter 
 // row goes, or none when it is gone.
 void DeleteItemCommand::redo()
 {
-    write([this] {
+    write([this](QStringList &list) {
         const int found = nearestGroceryRow(list, text, row);
         removed = found >= 0;
-        delete list->takeItem(found);
+        if (removed)
+            list.removeAt(found);
     });
 }
 
 // Puts back only what this step removed, not an entry someone else deleted.
 void DeleteItemCommand::undo()
 {
-    write([this] {
+    write([this](QStringList &list) {
         if (removed)
-            list->insertItem(qMin(row, list->count()), text);
+            list.insert(qMin(row, list.size()), text);
     });
 }
 
-ClearListCommand::ClearListCommand(QListWidget *list, const GroceryListWriter &write)
-    : list(list)
-    , write(write)
+ClearListCommand::ClearListCommand(const GroceryListWriter &write)
+    : write(write)
 {
 }
 
 void ClearListCommand::redo()
 {
-    write([this] {
-        cleared = groceryListEntries(list);
-        list->clear();
+    write([this](QStringList &list) {
+        cleared = list;
+        list.clear();
     });
 }
 
 // The cleared items come back before anything added since.
 void ClearListCommand::undo()
 {
-    write([this] { list->insertItems(0, cleared); });
+    write([this](QStringList &list) { list = cleared + list; });
 }

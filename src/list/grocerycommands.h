@@ -4,21 +4,14 @@
 #ifndef GROCERYCOMMANDS_H
 #define GROCERYCOMMANDS_H
 
-#include "groceryitems.h"
-
 #include <QStringList>
 #include <QUndoCommand>
 
 #include <functional>
 
-class QListWidget;
-
-// Applies a change to the list and writes it, applying it again should the file have
-// changed on disk.
-using GroceryListWriter = std::function<void(const std::function<void()> &change)>;
-
-QStringList groceryListEntries(const QListWidget *list);
-int nearestGroceryRow(const QListWidget *list, const QString &text, int row);
+// Applies a change to the list's items and writes them, applying it again should the
+// file have changed on disk.
+using GroceryListWriter = std::function<void(const std::function<void(QStringList &items)> &change)>;
 
 // What a screen reader says after a change of the list: "bread added, 3 items".
 QString groceryListNotice(const QString &change, int itemCount);
@@ -26,12 +19,11 @@ QString groceryListNotice(const QString &change, int itemCount);
 class AddItemsCommand : public QUndoCommand
 {
 public:
-    AddItemsCommand(QListWidget *list, const GroceryListWriter &write, const QStringList &items);
+    AddItemsCommand(const GroceryListWriter &write, const QStringList &items);
     void redo() override;
     void undo() override;
 
 private:
-    QListWidget *list;
     GroceryListWriter write;
     QStringList items;
     int firstRow = 0;
@@ -40,12 +32,11 @@ private:
 class DeleteItemCommand : public QUndoCommand
 {
 public:
-    DeleteItemCommand(QListWidget *list, const GroceryListWriter &write, const QString &text, int row);
+    DeleteItemCommand(const GroceryListWriter &write, const QString &text, int row);
     void redo() override;
     void undo() override;
 
 private:
-    QListWidget *list;
     GroceryListWriter write;
     QString text;
     int row;
@@ -55,12 +46,11 @@ private:
 class ClearListCommand : public QUndoCommand
 {
 public:
-    ClearListCommand(QListWidget *list, const GroceryListWriter &write);
+    explicit ClearListCommand(const GroceryListWriter &write);
     void redo() override;
     void undo() override;
 
 private:
-    QListWidget *list;
     GroceryListWriter write;
     QStringList cleared;
 };

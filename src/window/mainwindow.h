@@ -1,31 +1,23 @@
 // Ladlewise keeps everything in its one window: the calendar picks a day, the note
-// box in the middle shows that day's meal note (one text file per day, read-only
-// until Edit), and the grocery list on the right is written to its file after every
-// command. Each file is kept in step with the disk by a SyncedFile, so that changes
-// made by another window, a sync tool or an editor show and are never written over;
-// a ConflictMerger folds back the copies sync tools set aside, against the versions
-// the installations' VersionRecord tells both sides had. The list's commands are undoable steps (grocerycommands.h)
-// and the window's keys are WindowActions; the rest lives in small units beside this
-// one: decoding files, merging, which files make up a day's note and their names in
-// any language, the printed week, accessibility.
+// box in the middle shows that day's meal note (read-only until Edit), and the
+// grocery list on the right is written to its file after every command. The window
+// wires the form to the two controllers that keep the note and the list in step with
+// their files (notes/, list/), and holds the dialogs, menus and printing.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "daynotefiles.h"
-#include "grocerycommands.h"
-#include "syncedfile.h"
 #include "versionrecord.h"
 #include "windowactions.h"
 
-#include <QElapsedTimer>
-#include <QHash>
+#include <QDate>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 
 class ConflictMerger;
+class GroceryListController;
+class MealNoteController;
 class QAction;
-class QUndoCommand;
-class QUndoStack;
 class SpokenNotice;
 class TextDropFilter;
 
@@ -49,8 +41,6 @@ private slots:
     void on_AddItemButton_clicked();
     void on_DeleteItemButton_clicked();
     void on_Calendar_currentPageChanged(int year, int month);
-    void on_MealNoteFile_changedOnDisk();
-    void on_GroceryListFile_changedOnDisk();
     void on_actionEdit_triggered();
     void on_actionSave_triggered();
     void on_actionAddItem_triggered();
@@ -63,59 +53,36 @@ private slots:
     void on_GroceryList_customContextMenuRequested(const QPoint &position);
     void on_actionCopyList_triggered();
     void on_actionPrintWeek_triggered();
-    void on_VersionUpkeep_timeout();
 
 private:
+    void connectControllers();
     void makeAccessible();
     void addHistoryActions();
     void setViewMode();
     void setEditMode();
     void describeMealNote();
-    QStringList savedMealFiles() const;
-    QString readTextFile(const QString &path) const;
-    QStringList lookAfterMealNotes(QStringList noteFiles);
-    void markDaysWithNotes(const QStringList &noteFiles);
-    void reloadMealNotes();
-    void loadMealNote(const QStringList &noteFiles);
-    void showMealNote(const QStringList &noteFiles);
-    DayNoteFiles followMealNote(const QStringList &noteFiles);
-    QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
+    void loadMealNote();
+    void showMealNote(const QString &note);
     bool storeMealNote();
     bool confirmReplacingMealNote();
-    void loadGroceryList();
-    void mergeGroceryListCopies();
+    void markDaysWithNotes(const QSet<QDate> &days);
     void showGroceryList();
-    void applyToGroceryList(const std::function<void()> &command);
-    void writeGroceryList();
-    SyncedFile::WriteResult saveGroceryList();
-    QString groceryListText() const;
-    void changeGroceryList(QUndoCommand *command, const QString &change = QString());
-    GroceryListWriter groceryListWriter();
-    void addGroceryItems(const QStringList &items);
-    void warnSaveFailed(const QString &failureText, const SyncedFile *file);
-    void tellIfUnreadable(const QString &path, const QString &reason);
-    QString selectedDateText() const;
+    QStringList shownGroceryItems() const;
+    void warnSaveFailed(const QString &message);
+    void warnReadFailed(const QString &message);
 
     QString groceryListPath;
     QString savedMealsPath;
     Ui::MainWindow *ui;
     const WindowActions actions;
     VersionRecord versionRecord;
-    SyncedFile *mealNoteFile;
-    SyncedFile *groceryListFile;
-    TextDropFilter *groceryListDrop;
-    QUndoStack *groceryHistory;
     ConflictMerger *conflictMerger;
+    MealNoteController *mealNotes;
+    GroceryListController *groceryList;
+    TextDropFilter *groceryListDrop;
+    SpokenNotice *listNotice;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
-    QHash<QString, QString> toldReadFailures;
-    // Applied to the list, not yet written: another window kept the folder's lock.
-    QVector<std::function<void()>> unwrittenGroceryCommands;
-    QTimer *groceryListRetry;
-    QTimer *versionUpkeep;
-    QElapsedTimer groceryListBusy;
-    bool toldGroceryListBusy = false;
-    SpokenNotice *listNotice;
 };
 
 #endif // MAINWINDOW_H

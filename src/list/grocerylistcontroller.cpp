@@ -1,0 +1,158 @@
+#include "grocerylistcontroller.h"
+
+#include "conflictmerger.h"
+#include "folderlock.h"
+#include "grocerycommands.h"
+#include "groceryitems.h"
+
+#include <QTimer>
+#include <QUndoStack>
+
+namespace {
+
+// How long another window may keep the folder before the user is told.
+const qint64 busyWarning = 5000;
+
+} // namespace
+
+GroceryListController::GroceryListController(const QString &path, ConflictMerger *merger, QObject *parent)
+    : QObject(parent)
+    , listPath(path)
+    , merger(merger)
+    , listFile(new SyncedFile(this))
+    , undoStack(new QUndoStack(this))
+    , retry(new QTimer(this))
+{
+    listFile->setObjectName(QStringLiteral("GroceryListFile"));
+    connect(listFile, &SyncedFile::changedOnDisk, this, &GroceryListController::followFile);
+    retry->setSingleShot(true);
+    connect(retry, &QTimer::timeout, this, &GroceryListController::write);
+}
+
+void GroceryListController::loadGroceryList()
+{
+    listFile->setPath(listPath);
+    mergeCopies();
+    listFile->refresh();
+    takeFileItems();
+}
+
+void GroceryListController::followFile()
+{
+    mergeCopies();
+    if (listFile->refresh())
+        takeFileItems();
+}
+
+void GroceryListController::mergeCopies()
+{
+    merger->mergeListCopies(listPath);
+}
+
+// The items as the file holds them, with the commands not yet written.
+void GroceryListController::takeFileItems()
+{
+    QStringList items = groceryItems(listFile->text());
+    for (const Change &change : qAsConst(unwritten))
+        change(items);
+    setItems(items);
+    const QString notice = readFailures.notice(listFile->path(), listFile->readError());
+    if (!notice.isEmpty())
+        emit readFailed(notice);
+}
+
+void GroceryListController::setItems(const QStringList &items)
+{
+    if (items == listItems)
+        return;
+    listItems = items;
+    emit changed();
+}
+
+void GroceryListController::saveGroceryList()
+{
+    apply([](QStringList &) {});
+}
+
+// When the file changed on disk since it was last seen, the commands not yet written
+// are applied again to the items as the file now holds them, so that nothing another
+// window or program put there is written over. While another window keeps the
+// folder's lock, they wait and are tried again shortly.
+void GroceryListController::apply(const Change &change)
+{
+    QStringList items = listItems;
+    change(items);
+    setItems(items);
+    unwritten.append(change);
+    write();
+}
+
+void GroceryListController::write()
+{
+    SyncedFile::WriteResult result;
+    while ((result = writeOnce()) == SyncedFile::ChangedOnDisk) {
+        listFile->refresh();
+        takeFileItems();
+    }
+    if (result == SyncedFile::Busy) {
+        retry->start(FolderLock::retryInterval);
+        return;
+    }
+    unwritten.clear();
+    busy.invalidate();
+    toldBusy = false;
+}
+
+// A lock kept for long is told once, and the list tried again until it is written.
+SyncedFile::WriteResult GroceryListController::writeOnce()
+{
+    const SyncedFile::WriteResult result = listFile->write(listItems.join(QLatin1Char('\n')).trimmed());
+    if (result == SyncedFile::Busy && !busy.isValid())
+        busy.start();
+    const bool busyForLong = result == SyncedFile::Busy && busy.elapsed() > busyWarning;
+    if (result == SyncedFile::Failed || (busyForLong && !toldBusy)) {
+        toldBusy = busyForLong;
+        emit saveFailed(saveFailureNotice(QStringLiteral("The grocery list could not be saved to %1: %2"),
+                                          *listFile));
+    }
+    return result;
+}
+
+// A command that changes nothing still writes the list; one that changes it becomes a
+// step that can be undone, and a screen reader hears what it did and how many items
+// the list now holds.
+void GroceryListController::changeList(QUndoCommand *command, const QString &change)
+{
+    if (!command) {
+        saveGroceryList();
+        return;
+    }
+    undoStack->push(command);
+    emit announce(groceryListNotice(change, listItems.size()));
+}
+
+GroceryListWriter GroceryListController::writer()
+{
+    return [this](const Change &change) { apply(change); };
+}
+
+void GroceryListController::addItems(const QStringList &items)
+{
+    changeList(items.isEmpty() ? nullptr : new AddItemsCommand(writer(), items),
+               items.join(QStringLiteral(", ")) + QStringLiteral(" added"));
+}
+
+void GroceryListController::deleteItem(int row)
+{
+    if (row < 0 || row >= listItems.size()) {
+        saveGroceryList();
+        return;
+    }
+    const QString text = listItems.at(row);
+    changeList(new DeleteItemCommand(writer(), text, row), text + QStringLiteral(" deleted"));
+}
+
+void GroceryListController::clearList()
+{
+    changeList(new ClearListCommand(writer()), QStringLiteral("list cleared"));
+}

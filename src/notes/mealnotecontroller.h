@@ -1,0 +1,67 @@
+// The selected day's meal note: the files that make it up, the one Save writes kept in
+// step with the disk, the copies sync tools left beside them, and the days of the
+// month shown that have a note.
+#ifndef MEALNOTECONTROLLER_H
+#define MEALNOTECONTROLLER_H
+
+#include "daynotefiles.h"
+#include "filenotices.h"
+
+#include <QDate>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+
+class ConflictMerger;
+class SyncedFile;
+
+class MealNoteController : public QObject
+{
+    Q_OBJECT
+
+public:
+    MealNoteController(const QString &folder, ConflictMerger *merger, QObject *parent = nullptr);
+
+    // Asked before Save writes over a note another program changed since it was read.
+    void setReplaceQuestion(const std::function<bool()> &ask) { askReplace = ask; }
+    SyncedFile *file() const { return noteFile; }
+
+    QStringList savedMealFiles() const;
+    QString readTextFile(const QString &path) const;
+    // Folds in what sync tools and other languages left, and marks the month's days.
+    void showMonth(int year, int month);
+    QString loadMealNote(const QDate &day);
+    // While editing, a change on disk leaves the note shown alone.
+    void setEditing(bool isEditing) { editing = isEditing; }
+    bool storeMealNote(const QString &note);
+    QStringList storedMealNotes(const QList<QDate> &days) const;
+
+signals:
+    void noteChanged(const QString &note);
+    void daysWithNotesChanged(const QSet<QDate> &days);
+    void saveFailed(const QString &message);
+    void readFailed(const QString &message);
+
+private:
+    void followFolder();
+    QStringList lookAfterMealNotes(QStringList noteFiles);
+    void markDaysWithNotes(const QStringList &noteFiles);
+    QString showMealNote(const QStringList &noteFiles);
+    DayNoteFiles followMealNote(const QStringList &noteFiles);
+    QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
+    void tellIfUnreadable(const QString &path, const QString &reason);
+
+    const QString folder;
+    ConflictMerger *merger;
+    SyncedFile *noteFile;
+    std::function<bool()> askReplace = [] { return false; };
+    QDate day;
+    QDate firstOfMonth;
+    QSet<QDate> marked;
+    bool editing = false;
+    ReadFailureNotices readFailures;
+};
+
+#endif // MEALNOTECONTROLLER_H
