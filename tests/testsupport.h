@@ -185,13 +185,14 @@ struct WindowFixture
         open();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        child<QCalendarWidget>("Calendar")->setSelectedDate(day);
+        calendar()->setSelectedDate(day);
     }
     template <typename Widget = QWidget>
     Widget *child(const char *name) const { return window->findChild<Widget *>(name); }
     void click(const char *name) const { child<QPushButton>(name)->click(); }
     QTextEdit *box() const { return child<QTextEdit>("TextBox"); }
     QListWidget *list() const { return child<QListWidget>("GroceryList"); }
+    QCalendarWidget *calendar() const { return child<QCalendarWidget>("Calendar"); }
     QString notePath(const QDate &day) const { return home.notePath(day.toString(Qt::TextDate) + ".txt"); }
     QString listPath() const { return home.dataPath("list.txt"); }
 

@@ -32,9 +32,7 @@ private:
     void openWindowOn(const QByteArray &listFile);
     void addItem(const QString &typed, bool accept) { addGroceryItem(f->window.get(), typed, accept); }
     QStringList entries() const { return groceryEntries(f->window.get()); }
-    QListWidget *list() const { return f->child<QListWidget>("GroceryList"); }
     void click(const char *name) { QTest::mouseClick(f->child<QPushButton>(name), Qt::LeftButton); }
-    QString listPath() const { return f->home.dataPath("list.txt"); }
 
     std::unique_ptr<WindowFixture> f;
 };
@@ -47,7 +45,7 @@ void tst_GroceryList::init()
 
 void tst_GroceryList::openWindowOn(const QByteArray &listFile)
 {
-    QVERIFY(writeFile(listPath(), listFile));
+    QVERIFY(writeFile(f->listPath(), listFile));
     f->open();
 }
 
@@ -71,7 +69,7 @@ void tst_GroceryList::startupLoadsNonBlankLinesAsTheyStand()
 
     openWindowOn(file);
     QCOMPARE(entries(), expected);
-    QCOMPARE(readFile(listPath()), file);
+    QCOMPARE(readFile(f->listPath()), file);
 }
 
 void tst_GroceryList::everyCommandRewritesTheTrimmedList_data()
@@ -92,11 +90,11 @@ void tst_GroceryList::everyCommandRewritesTheTrimmedList()
     QFETCH(QByteArray, rewritten);
 
     openWindowOn(file);
-    list()->setCurrentRow(-1);
+    f->list()->setCurrentRow(-1);
     const QStringList before = entries();
     click("DeleteItemButton");
     QCOMPARE(entries(), before);
-    QCOMPARE(readFile(listPath()), rewritten);
+    QCOMPARE(readFile(f->listPath()), rewritten);
 }
 
 void tst_GroceryList::addItemAppendsWhatWasAccepted_data()
@@ -127,7 +125,7 @@ void tst_GroceryList::addItemAppendsWhatWasAccepted()
     openWindowOn("\neggs\n\n");
     addItem(typed, accept);
     QCOMPARE(entries(), QStringList{"eggs"} + added);
-    QCOMPARE(readFile(listPath()), file);
+    QCOMPARE(readFile(f->listPath()), file);
 }
 
 void tst_GroceryList::pastedLinesComeBackTheSameAfterRestart()
@@ -162,14 +160,14 @@ void tst_GroceryList::deleteRemovesCurrentRowEvenWhenNotHighlighted()
     QFETCH(QStringList, left);
 
     openWindowOn("eggs\nmilk\nbread");
-    list()->setCurrentRow(currentRow);
+    f->list()->setCurrentRow(currentRow);
     if (!highlighted)
-        list()->clearSelection();
-    QCOMPARE(list()->selectedItems().isEmpty(), !highlighted);
+        f->list()->clearSelection();
+    QCOMPARE(f->list()->selectedItems().isEmpty(), !highlighted);
 
     click("DeleteItemButton");
     QCOMPARE(entries(), left);
-    QCOMPARE(readFile(listPath()), left.join('\n').toUtf8());
+    QCOMPARE(readFile(f->listPath()), left.join('\n').toUtf8());
 }
 
 void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed_data()
@@ -210,7 +208,7 @@ void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed()
 
     QVERIFY2(asked, "Clear List asked nothing");
     QCOMPARE(entries(), left);
-    QCOMPARE(readFile(listPath()), left.join('\n').toUtf8());
+    QCOMPARE(readFile(f->listPath()), left.join('\n').toUtf8());
 }
 
 void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()
@@ -218,7 +216,7 @@ void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()
     f->open();
     QCOMPARE(f->home.entries(), QStringList());
     addItem("bread", true);
-    QCOMPARE(readFile(listPath()), QByteArray("bread"));
+    QCOMPARE(readFile(f->listPath()), QByteArray("bread"));
 }
 
 void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile_data()
@@ -238,7 +236,7 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
 
     QByteArray oldFile;
     if (folderInTheWay) {
-        QVERIFY(QDir().mkpath(listPath()));
+        QVERIFY(QDir().mkpath(f->listPath()));
         ShownMessage told;
         dismissNextMessage(&told);
         f->open();
@@ -258,7 +256,7 @@ void tst_GroceryList::failedWriteWarnsAndKeepsTheOldFile()
         addItem("bread", true);
     }
 
-    verifyFailedSave(warning, f->window.get(), "grocery list", listPath(), oldFile);
+    verifyFailedSave(warning, f->window.get(), "grocery list", f->listPath(), oldFile);
     QCOMPARE(entries(), before + QStringList{"bread"});
 }
 
@@ -274,9 +272,9 @@ void tst_GroceryList::longLockIsToldOnceAndTheListWrittenAfter()
         MessageLog log;
         QTest::qWait(7000);
         QCOMPARE(log.titles, QStringList {"Save Failed"});
-        QCOMPARE(readFile(listPath()), QByteArray("eggs"));
+        QCOMPARE(readFile(f->listPath()), QByteArray("eggs"));
     }
-    QTRY_COMPARE(readFile(listPath()), QByteArray("eggs\nmilk"));
+    QTRY_COMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk"));
 }
 
 QTEST_MAIN(tst_GroceryList)

@@ -138,7 +138,7 @@ void tst_KeyboardAccess::noteBoxSaysWhichDayItHolds()
     const QString friday = "Meal note for Friday, 20 September 2019 / ";
     QCOMPARE(heard(), thursday + "Read-only, press Edit to change it");
 
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day.addDays(1));
+    f->calendar()->setSelectedDate(day.addDays(1));
     QCOMPARE(heard(), friday + "No note");
     QVERIFY(announced.contains(QAccessible::NameChanged) && announced.contains(QAccessible::DescriptionChanged));
 
@@ -166,7 +166,7 @@ void tst_KeyboardAccess::cellsStandForTheDaysTheyShow_data()
 void tst_KeyboardAccess::cellsStandForTheDaysTheyShow()
 {
     QFETCH(QDate, month);
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
     for (QDate date = month.addDays(-6); date < month.addMonths(1); date = date.addDays(1)) {
         calendar->setCurrentPage(month.year(), month.month());
@@ -180,7 +180,7 @@ void tst_KeyboardAccess::cellsStandForTheDaysTheyShow()
 // Save then writes the day picked, and Delete Item removes the item picked.
 void tst_KeyboardAccess::picksThroughTheAccessibilityInterfaceCount()
 {
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(
             calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview"))->tableInterface();
     const QDate picked = day.addDays(3);
@@ -228,7 +228,7 @@ void tst_KeyboardAccess::calendarCellsSayTheirDay()
     QFETCH(QDate, cellDay);
     QFETCH(QString, heard);
 
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     if (cellDay == QDate::currentDate())
         calendar->setCurrentPage(cellDay.year(), cellDay.month());
     QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(
@@ -255,29 +255,33 @@ void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce_data()
     QTest::addColumn<QDate>("from");
     QTest::addColumn<int>("key"); // none: the focus comes into the calendar
     QTest::addColumn<QString>("heard");
+    QTest::addColumn<int>("told"); // in a row, on the one cell: the view tells a new page twice
 
-    QTest::newRow("entering the calendar") << day << 0 << "Thursday, 19 September 2019 / has a meal note";
-    QTest::newRow("a day on") << day << int(Qt::Key_Right) << "Friday, 20 September 2019 / ";
-    QTest::newRow("a week on") << day << int(Qt::Key_Down) << "Thursday, 26 September 2019 / ";
+    QTest::newRow("entering the calendar") << day << 0 << "Thursday, 19 September 2019 / has a meal note" << 1;
+    QTest::newRow("a day on") << day << int(Qt::Key_Right) << "Friday, 20 September 2019 / " << 1;
+    QTest::newRow("a week on") << day << int(Qt::Key_Down) << "Thursday, 26 September 2019 / " << 1;
     QTest::newRow("a month on, same place on the page")
-            << QDate(2027, 2, 8) << int(Qt::Key_PageDown) << "Monday, 8 March 2027 / ";
-    QTest::newRow("a month on, another place") << day << int(Qt::Key_PageDown) << "Saturday, 19 October 2019 / ";
+            << QDate(2027, 2, 8) << int(Qt::Key_PageDown) << "Monday, 8 March 2027 / " << 2;
+    QTest::newRow("a month on, another place") << day << int(Qt::Key_PageDown)
+                                               << "Saturday, 19 October 2019 / " << 2;
     QTest::newRow("the month's first day") << day.addDays(-1) << int(Qt::Key_Home)
-                                           << "Sunday, 1 September 2019 / ";
+                                           << "Sunday, 1 September 2019 / " << 1;
 }
 
 // The cells a screen reader is told have the focus, read as each event comes: one
-// cell, the new day's (the view tells it twice when the page changes), and the
-// table itself never after it.
+// cell, the new day's, and the table itself never after it. The view tells the cell
+// twice in a row when the page changes, which a screen reader speaks once, as the
+// focus stays on one object; any other repeat would be heard.
 void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce()
 {
     QFETCH(QDate, from);
     QFETCH(int, key);
     QFETCH(QString, heard);
+    QFETCH(int, told);
 
     static QStringList focused;
     focused.clear();
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
     calendar->setSelectedDate(from);
     (key ? static_cast<QWidget *>(view) : f->box())->setFocus();
@@ -288,17 +292,21 @@ void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce()
     QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
         QAccessibleInterface *focus = event->accessibleInterface();
         if (event->type() == QAccessible::Focus)
-            focused << focus->text(QAccessible::Name) + " / " + focus->text(QAccessible::Description);
+            focused << QString::number(QAccessible::uniqueId(focus)) + " " + focus->text(QAccessible::Name)
+                               + " / " + focus->text(QAccessible::Description);
     });
     if (key)
         QTest::keyClick(view, Qt::Key(key));
     else
         view->setFocus();
-    QTRY_COMPARE(focused.value(focused.size() - 1), heard);
+    QTRY_COMPARE(focused.value(focused.size() - 1).section(' ', 1), heard);
+    // An event that comes after the move is done would be heard too.
+    QTest::qWait(100);
     if (!key)
         focused.removeFirst();
-    focused.removeDuplicates();
-    QCOMPARE(focused, QStringList(heard));
+    QCOMPARE(focused.size(), told);
+    for (const QString &cell : qAsConst(focused))
+        QCOMPARE(cell, focused.last());
     QCOMPARE(table->focusChild()->text(QAccessible::Name), heard.section(" / ", 0, 0));
     // A screen reader speaks a focus that moved to another cell, not one that stayed.
     QCOMPARE(QAccessible::uniqueId(table->focusChild()) == cellBefore, key == 0);
@@ -310,7 +318,7 @@ void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
     for (const char *control : {"qt_calendar_prevmonth", "qt_calendar_nextmonth",
                                 "qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(
-                f->child<QCalendarWidget>("Calendar")->findChild<QWidget *>(control));
+                f->calendar()->findChild<QWidget *>(control));
         heard << accessible->text(QAccessible::Name) + " / " + accessible->text(QAccessible::Description);
     }
     QCOMPARE(heard, (QStringList{"Previous month / ", "Next month / ", "September / Choose the month",

@@ -34,11 +34,6 @@ private:
     void openOn(const QDate &date);
     void typeNote(const QString &text);
     void click(const char *name) { QTest::mouseClick(f->child<QPushButton>(name), Qt::LeftButton); }
-    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
-    QString notePath(const QDate &date) const
-    {
-        return f->home.notePath(date.toString(Qt::TextDate) + ".txt");
-    }
     void verifyMode(bool editing) const;
 
     const QDate day = QDate(2019, 9, 19);
@@ -55,7 +50,7 @@ void tst_MealNotes::init()
 void tst_MealNotes::openOn(const QDate &date)
 {
     f->open();
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(date);
+    f->calendar()->setSelectedDate(date);
 }
 
 void tst_MealNotes::typeNote(const QString &text)
@@ -63,23 +58,23 @@ void tst_MealNotes::typeNote(const QString &text)
     const QStringList lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         if (i > 0)
-            QTest::keyClick(box(), Qt::Key_Return);
-        QTest::keyClicks(box(), lines.at(i));
+            QTest::keyClick(f->box(), Qt::Key_Return);
+        QTest::keyClicks(f->box(), lines.at(i));
     }
 }
 
 void tst_MealNotes::verifyMode(bool editing) const
 {
-    QVERIFY2(box()->isReadOnly() != editing, editing ? "the box refuses typing" : "the box takes typing");
+    QVERIFY2(f->box()->isReadOnly() != editing, editing ? "the box refuses typing" : "the box takes typing");
     QCOMPARE(f->child("EditButton")->isEnabled(), !editing);
     QCOMPARE(f->child("SaveButton")->isEnabled(), editing);
 }
 
 void tst_MealNotes::startupShowsTodaysNote()
 {
-    QVERIFY(writeFile(notePath(QDate::currentDate()), "porridge"));
+    QVERIFY(writeFile(f->notePath(QDate::currentDate()), "porridge"));
     f->open();
-    QCOMPARE(box()->toPlainText(), QString("porridge"));
+    QCOMPARE(f->box()->toPlainText(), QString("porridge"));
 }
 
 void tst_MealNotes::selectedDayShowsItsNote_data()
@@ -111,19 +106,19 @@ void tst_MealNotes::selectedDayShowsItsNote()
                                    : writeFile(f->home.notePath(name), "note in " + name.toUtf8()));
     }
     openOn(day);
-    QCOMPARE(box()->toPlainText(), shownFile.isEmpty() ? QString() : "note in " + shownFile);
+    QCOMPARE(f->box()->toPlainText(), shownFile.isEmpty() ? QString() : "note in " + shownFile);
     verifyMode(false);
 }
 
 void tst_MealNotes::crlfNoteShowsOneBreakPerLineEnd()
 {
-    QVERIFY(writeFile(notePath(day), "eggs\r\ntoast\r\n"));
+    QVERIFY(writeFile(f->notePath(day), "eggs\r\ntoast\r\n"));
     openOn(day);
-    QCOMPARE(box()->toPlainText(), QString("eggs\ntoast\n"));
+    QCOMPARE(f->box()->toPlainText(), QString("eggs\ntoast\n"));
 
     click("EditButton");
     click("SaveButton");
-    QCOMPARE(readFile(notePath(day)), QByteArray("eggs\ntoast\n"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("eggs\ntoast\n"));
 }
 
 void tst_MealNotes::savedNoteHoldsExactlyTheTypedText_data()
@@ -147,9 +142,9 @@ void tst_MealNotes::savedNoteHoldsExactlyTheTypedText()
     typeNote(typed);
     click("SaveButton");
 
-    QCOMPARE(readFile(notePath(day)), typed.toUtf8());
+    QCOMPARE(readFile(f->notePath(day)), typed.toUtf8());
     verifyMode(false);
-    QCOMPARE(box()->toPlainText(), typed);
+    QCOMPARE(f->box()->toPlainText(), typed);
 }
 
 void tst_MealNotes::storedNoteComesBackByteForByte_data()
@@ -167,30 +162,30 @@ void tst_MealNotes::storedNoteComesBackByteForByte()
 {
     QFETCH(QByteArray, content);
 
-    QVERIFY(writeFile(notePath(day), content));
+    QVERIFY(writeFile(f->notePath(day), content));
     openOn(day);
-    QCOMPARE(box()->toPlainText(), QString::fromUtf8(content));
+    QCOMPARE(f->box()->toPlainText(), QString::fromUtf8(content));
 
     click("EditButton");
     click("SaveButton");
-    QCOMPARE(readFile(notePath(day)), content);
+    QCOMPARE(readFile(f->notePath(day)), content);
 }
 
 void tst_MealNotes::pickingAnotherDayDropsTheEdit()
 {
     const QDate otherDay = day.addDays(1);
-    QVERIFY(writeFile(notePath(day), "soup"));
-    QVERIFY(writeFile(notePath(otherDay), "pie"));
+    QVERIFY(writeFile(f->notePath(day), "soup"));
+    QVERIFY(writeFile(f->notePath(otherDay), "pie"));
 
     openOn(day);
     click("EditButton");
     typeNote(" and bread");
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(otherDay);
+    f->calendar()->setSelectedDate(otherDay);
 
-    QCOMPARE(box()->toPlainText(), QString("pie"));
+    QCOMPARE(f->box()->toPlainText(), QString("pie"));
     verifyMode(false);
-    QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
-    QCOMPARE(readFile(notePath(otherDay)), QByteArray("pie"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("soup"));
+    QCOMPARE(readFile(f->notePath(otherDay)), QByteArray("pie"));
     QCOMPARE(QDir(f->home.notePath("")).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
@@ -201,12 +196,12 @@ void tst_MealNotes::pickingAnotherDayDropsTheUndoHistory()
     openOn(day);
     click("EditButton");
     typeNote("abc");
-    QTest::keyClick(box(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box(), Qt::Key_Backspace);
-    QCOMPARE(box()->toPlainText(), QString());
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day.addDays(1));
+    QTest::keyClick(f->box(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(f->box(), Qt::Key_Backspace);
+    QCOMPARE(f->box()->toPlainText(), QString());
+    f->calendar()->setSelectedDate(day.addDays(1));
     click("EditButton");
-    QVERIFY2(!box()->document()->isUndoAvailable(), "the other day's typing can be undone here");
+    QVERIFY2(!f->box()->document()->isUndoAvailable(), "the other day's typing can be undone here");
 }
 
 void tst_MealNotes::focusMovesToSaveThenToAddItem()
@@ -229,7 +224,7 @@ void tst_MealNotes::savingOnAFreshHomeCreatesTheFolders()
     click("EditButton");
     typeNote("stew");
     click("SaveButton");
-    QCOMPARE(readFile(notePath(day)), QByteArray("stew"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("stew"));
     verifyMode(false);
 }
 
@@ -251,14 +246,14 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
     QFETCH(int, bytesShort);
     QFETCH(bool, otherWindowWriting);
 
-    const QString path = notePath(day);
+    const QString path = f->notePath(day);
     const QByteArray oldNote = "yesterday's plan\r\nstays";
     QVERIFY(folderInTheWay ? QDir().mkpath(path) : writeFile(path, oldNote));
 
     openOn(day);
     click("EditButton");
     const QString typed = QString("lasagne ").repeated(32 * 1024);
-    box()->setPlainText(typed);
+    f->box()->setPlainText(typed);
 
     ShownMessage warning;
     dismissNextMessage(&warning);
@@ -273,19 +268,19 @@ void tst_MealNotes::failedSaveWarnsAndKeepsTheEdit()
     verifyFailedSave(warning, f->window.get(), "meal note", path,
                      folderInTheWay ? QByteArray() : oldNote);
     verifyMode(true);
-    QCOMPARE(box()->toPlainText(), typed);
+    QCOMPARE(f->box()->toPlainText(), typed);
 }
 
 void tst_MealNotes::closingWhileEditingAsksNothingAndWritesNothing()
 {
-    QVERIFY(writeFile(notePath(day), "soup"));
+    QVERIFY(writeFile(f->notePath(day), "soup"));
     openOn(day);
     click("EditButton");
     typeNote("cake");
 
     QVERIFY(f->window->close());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(readFile(notePath(day)), QByteArray("soup"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("soup"));
 }
 
 QTEST_MAIN(tst_MealNotes)

@@ -107,7 +107,7 @@ void tst_NoteLanguages::noteNamedInAnyLanguageIsFound()
     QVERIFY(writeFile(f->home.notePath(fileName), "Zwiebelkuchen"));
     f->openOn(day);
     QCOMPARE(f->box()->toPlainText(), QString(found ? "Zwiebelkuchen" : ""));
-    QCOMPARE(f->child<QCalendarWidget>("Calendar")->dateTextFormat(day).fontWeight() == QFont::Bold, found);
+    QCOMPARE(f->calendar()->dateTextFormat(day).fontWeight() == QFont::Bold, found);
 }
 
 void tst_NoteLanguages::dayFilesAreChosenByOneRule_data()
@@ -192,8 +192,8 @@ void tst_NoteLanguages::saveShowsWhatItSaved()
     QTest::qWait(500);
     QCOMPARE(f->box()->toPlainText(), QString("Stew\nrice"));
     QCOMPARE(readFile(f->home.notePath(noteFile)), QByteArray("Stew\nrice"));
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day.addDays(1));
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day.addDays(1));
+    f->calendar()->setSelectedDate(day);
     QCOMPARE(f->box()->toPlainText(), QString("Stew\nrice"));
     QCOMPARE(QDir(f->home.notePath("")).entryList(QDir::Files).size(), 2);
 }

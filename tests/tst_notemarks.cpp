@@ -27,10 +27,9 @@ private:
     // Bold and underlined, so that more than weight tells the day.
     bool isMarked(const QDate &day) const
     {
-        const QTextCharFormat mark = calendar()->dateTextFormat(day);
+        const QTextCharFormat mark = f->calendar()->dateTextFormat(day);
         return mark.fontWeight() == QFont::Bold && mark.fontUnderline();
     }
-    QCalendarWidget *calendar() const { return f->child<QCalendarWidget>("Calendar"); }
 
     const QDate day = QDate(2019, 9, 19);
     const QString dayText = day.toString(Qt::TextDate);
@@ -67,17 +66,17 @@ void tst_NoteMarks::daysWithANoteAreBold()
 
     writeNote(noted.toString(Qt::TextDate) + suffix, content);
     f->open();
-    calendar()->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day);
     QCOMPARE(isMarked(noted), bold);
     QVERIFY2(!isMarked(noted.addDays(1)), "a day without a note is bold");
-    QVERIFY2(!calendar()->dateTextFormat(noted).hasProperty(QTextFormat::ForegroundBrush),
+    QVERIFY2(!f->calendar()->dateTextFormat(noted).hasProperty(QTextFormat::ForegroundBrush),
              "the mark hides the calendar's own colours");
 }
 
 void tst_NoteMarks::savingMarksTheDay()
 {
     f->open();
-    calendar()->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day);
     QVERIFY(!isMarked(day));
 
     f->child<QPushButton>("EditButton")->click();
@@ -91,10 +90,10 @@ void tst_NoteMarks::pagingMarksTheOtherMonth()
     const QDate later(2020, 2, 29);
     writeNote(later.toString(Qt::TextDate) + ".txt", "pancakes");
     f->open();
-    calendar()->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day);
     QVERIFY(!isMarked(later));
 
-    calendar()->setCurrentPage(2020, 2);
+    f->calendar()->setCurrentPage(2020, 2);
     QVERIFY(isMarked(later));
 }
 
@@ -102,7 +101,7 @@ void tst_NoteMarks::noteAppearingOnDiskGetsItsMark()
 {
     writeNote("placeholder.txt", "");
     f->open();
-    calendar()->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day);
 
     writeNote(dayText + ".txt", "curry");
     QTRY_VERIFY(isMarked(day));

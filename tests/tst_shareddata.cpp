@@ -27,10 +27,6 @@ private slots:
     void strayLatin1BytesSurviveASave();
 
 private:
-    QString listPath() const { return f->home.dataPath("list.txt"); }
-    QString notePath() const { return f->home.notePath(day.toString(Qt::TextDate) + ".txt"); }
-    QTextEdit *box() const { return f->child<QTextEdit>("TextBox"); }
-    QListWidget *list() const { return f->child<QListWidget>("GroceryList"); }
     void click(const char *name) { f->child<QPushButton>(name)->click(); }
     void openOnDay();
     void waitForTheWatcher(const char *fileName);
@@ -49,7 +45,7 @@ void tst_SharedData::init()
 void tst_SharedData::openOnDay()
 {
     f->open();
-    f->child<QCalendarWidget>("Calendar")->setSelectedDate(day);
+    f->calendar()->setSelectedDate(day);
 }
 
 // Waits until the window has heard of the last change on disk.
@@ -67,7 +63,7 @@ bool tst_SharedData::replaceByRename(const QString &path, const QByteArray &cont
 
 void tst_SharedData::twoWindowsKeepEachOthersItems()
 {
-    QVERIFY(writeFile(listPath(), "eggs\nmilk"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk"));
     f->open();
     MainWindow other;
     other.show();
@@ -75,93 +71,93 @@ void tst_SharedData::twoWindowsKeepEachOthersItems()
     addGroceryItem(f->window.get(), "apple");
     addGroceryItem(&other, "bread");
     const QStringList all = {"eggs", "milk", "apple", "bread"};
-    QCOMPARE(readFile(listPath()), all.join('\n').toUtf8());
+    QCOMPARE(readFile(f->listPath()), all.join('\n').toUtf8());
     QCOMPARE(groceryEntries(&other), all);
     QTRY_COMPARE(groceryEntries(f->window.get()), all);
 
     addGroceryItem(f->window.get(), "jam");
     answerNextDialog<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::No)->click(); });
     other.findChild<QPushButton *>("ClearListButton")->click();
-    QCOMPARE(readFile(listPath()), (all + QStringList{"jam"}).join('\n').toUtf8());
+    QCOMPARE(readFile(f->listPath()), (all + QStringList{"jam"}).join('\n').toUtf8());
 }
 
 void tst_SharedData::listFollowsOutsideChanges()
 {
-    QVERIFY(writeFile(listPath(), "eggs\nmilk"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk"));
     f->open();
-    list()->setCurrentRow(1);
+    f->list()->setCurrentRow(1);
 
-    QVERIFY(replaceByRename(listPath(), "tea\neggs\nmilk"));
+    QVERIFY(replaceByRename(f->listPath(), "tea\neggs\nmilk"));
     QTRY_COMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "eggs", "milk"}));
-    QCOMPARE(list()->currentItem()->text(), QString("milk"));
+    QCOMPARE(f->list()->currentItem()->text(), QString("milk"));
 
-    QVERIFY(writeFile(listPath(), "tea\nmilk\nrice"));
+    QVERIFY(writeFile(f->listPath(), "tea\nmilk\nrice"));
     QTRY_COMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "milk", "rice"}));
-    QCOMPARE(list()->currentItem()->text(), QString("milk"));
+    QCOMPARE(f->list()->currentItem()->text(), QString("milk"));
 
-    QVERIFY(QFile::remove(listPath()));
+    QVERIFY(QFile::remove(f->listPath()));
     QTRY_COMPARE(groceryEntries(f->window.get()), QStringList());
 }
 
 void tst_SharedData::ownAddReloadsNothing()
 {
-    QVERIFY(writeFile(listPath(), "eggs\nmilk\nrice"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk\nrice"));
     f->open();
-    list()->setCurrentRow(1);
-    QListWidgetItem *current = list()->currentItem();
+    f->list()->setCurrentRow(1);
+    QListWidgetItem *current = f->list()->currentItem();
 
     addGroceryItem(f->window.get(), "bread");
     waitForTheWatcher("GroceryListFile");
-    QCOMPARE(list()->currentItem(), current);
-    QCOMPARE(list()->item(0)->text(), QString("eggs"));
+    QCOMPARE(f->list()->currentItem(), current);
+    QCOMPARE(f->list()->item(0)->text(), QString("eggs"));
 }
 
 // Delete is pressed before the window has heard of the change.
 void tst_SharedData::deleteAfterOutsideChangeRemovesTheChosenText()
 {
-    QVERIFY(writeFile(listPath(), "eggs\nmilk\nbread"));
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk\nbread"));
     f->open();
-    list()->setCurrentRow(1);
+    f->list()->setCurrentRow(1);
 
-    QVERIFY(writeFile(listPath(), "tea\neggs\nmilk\nbread"));
+    QVERIFY(writeFile(f->listPath(), "tea\neggs\nmilk\nbread"));
     click("DeleteItemButton");
-    QCOMPARE(readFile(listPath()), QByteArray("tea\neggs\nbread"));
+    QCOMPARE(readFile(f->listPath()), QByteArray("tea\neggs\nbread"));
     QCOMPARE(groceryEntries(f->window.get()), (QStringList{"tea", "eggs", "bread"}));
 
-    list()->setCurrentRow(1);
-    QVERIFY(writeFile(listPath(), "tea\nbread"));
+    f->list()->setCurrentRow(1);
+    QVERIFY(writeFile(f->listPath(), "tea\nbread"));
     click("DeleteItemButton");
-    QCOMPARE(readFile(listPath()), QByteArray("tea\nbread"));
+    QCOMPARE(readFile(f->listPath()), QByteArray("tea\nbread"));
 
-    list()->setCurrentRow(0);
-    QVERIFY(writeFile(listPath(), "eggs\nmilk\nrice\noats\ntea"));
+    f->list()->setCurrentRow(0);
+    QVERIFY(writeFile(f->listPath(), "eggs\nmilk\nrice\noats\ntea"));
     click("DeleteItemButton");
-    QCOMPARE(readFile(listPath()), QByteArray("eggs\nmilk\nrice\noats"));
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\nrice\noats"));
 }
 
 void tst_SharedData::noteFollowsOutsideChangesOnlyInViewMode()
 {
-    QVERIFY(writeFile(notePath(), "soup"));
+    QVERIFY(writeFile(f->notePath(day), "soup"));
     openOnDay();
 
-    QVERIFY(replaceByRename(notePath(), "stew"));
-    QTRY_COMPARE(box()->toPlainText(), QString("stew"));
-    QVERIFY(writeFile(notePath(), "stew and bread"));
-    QTRY_COMPARE(box()->toPlainText(), QString("stew and bread"));
+    QVERIFY(replaceByRename(f->notePath(day), "stew"));
+    QTRY_COMPARE(f->box()->toPlainText(), QString("stew"));
+    QVERIFY(writeFile(f->notePath(day), "stew and bread"));
+    QTRY_COMPARE(f->box()->toPlainText(), QString("stew and bread"));
 
     click("EditButton");
-    QVERIFY(writeFile(notePath(), "pie"));
+    QVERIFY(writeFile(f->notePath(day), "pie"));
     waitForTheWatcher("MealNoteFile");
-    QCOMPARE(box()->toPlainText(), QString("stew and bread"));
+    QCOMPARE(f->box()->toPlainText(), QString("stew and bread"));
 }
 
 void tst_SharedData::saveOverAnOutsideChangeAsksFirst()
 {
-    QVERIFY(writeFile(notePath(), "soup"));
+    QVERIFY(writeFile(f->notePath(day), "soup"));
     openOnDay();
     click("EditButton");
-    box()->setPlainText("curry");
-    QVERIFY(replaceByRename(notePath(), "pie"));
+    f->box()->setPlainText("curry");
+    QVERIFY(replaceByRename(f->notePath(day), "pie"));
 
     ShownMessage question;
     answerNextDialog<QMessageBox>([&](QMessageBox *box) {
@@ -175,9 +171,9 @@ void tst_SharedData::saveOverAnOutsideChangeAsksFirst()
                                     + " was changed by another program since you began editing. "
                                       "Replace it with your text?");
     QCOMPARE(question.parent, f->window.get());
-    QCOMPARE(readFile(notePath()), QByteArray("pie"));
-    QVERIFY(!box()->isReadOnly());
-    QCOMPARE(box()->toPlainText(), QString("curry"));
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("pie"));
+    QVERIFY(!f->box()->isReadOnly());
+    QCOMPARE(f->box()->toPlainText(), QString("curry"));
 
     question = {};
     answerNextDialog<QMessageBox>([&](QMessageBox *box) {
@@ -186,8 +182,8 @@ void tst_SharedData::saveOverAnOutsideChangeAsksFirst()
     });
     click("SaveButton");
     QCOMPARE(question.title, QString("Note Changed"));
-    QCOMPARE(readFile(notePath()), QByteArray("curry"));
-    QVERIFY(box()->isReadOnly());
+    QCOMPARE(readFile(f->notePath(day)), QByteArray("curry"));
+    QVERIFY(f->box()->isReadOnly());
 }
 
 void tst_SharedData::strayLatin1BytesSurviveASave_data()
@@ -218,18 +214,18 @@ void tst_SharedData::strayLatin1BytesSurviveASave()
     QFETCH(QByteArray, file);
     QFETCH(QString, text);
 
-    QVERIFY(writeFile(listPath(), file));
-    QVERIFY(writeFile(notePath(), file));
+    QVERIFY(writeFile(f->listPath(), file));
+    QVERIFY(writeFile(f->notePath(day), file));
     openOnDay();
-    QCOMPARE(box()->toPlainText(), text);
+    QCOMPARE(f->box()->toPlainText(), text);
     QCOMPARE(groceryEntries(f->window.get()), text.split('\n'));
 
     click("EditButton");
     click("SaveButton");
-    list()->setCurrentRow(-1);
+    f->list()->setCurrentRow(-1);
     click("DeleteItemButton");
-    QCOMPARE(readFile(notePath()), text.toUtf8());
-    QCOMPARE(readFile(listPath()), text.toUtf8());
+    QCOMPARE(readFile(f->notePath(day)), text.toUtf8());
+    QCOMPARE(readFile(f->listPath()), text.toUtf8());
 }
 
 QTEST_MAIN(tst_SharedData)

@@ -322,7 +322,7 @@ void tst_SyncConflicts::burstOfArrivingNotesIsHandledAFewTimes()
             QCoreApplication::processEvents();
     }
     const qint64 burstMs = burst.elapsed();
-    QTRY_COMPARE(f->child<QCalendarWidget>("Calendar")->dateTextFormat(day.addDays(1)).fontWeight(),
+    QTRY_COMPARE(f->calendar()->dateTextFormat(day.addDays(1)).fontWeight(),
                  int(QFont::Bold));
     QTest::qWait(600);
     QVERIFY2(handled.count() <= burstMs / 500 + 3,

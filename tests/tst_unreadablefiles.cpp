@@ -98,7 +98,7 @@ void tst_UnreadableFiles::unreadableIsToldOnceAndNeverWritten()
                                              + ". Ladlewise will not write to it until it can be read.");
 
     // Neither a new pick nor a change beside the file tells it again.
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     calendar->setSelectedDate(day.addDays(1));
     calendar->setSelectedDate(day);
     QSignalSpy changed(f->child<QObject>("GroceryListFile"), SIGNAL(changedOnDisk()));

@@ -176,7 +176,7 @@ void tst_WindowForm::existingObjectNameIsKept()
 void tst_WindowForm::startsOnTodayWithNothingOnDiskAndNoMessage()
 {
     QCoreApplication::processEvents();
-    QCOMPARE(f->child<QCalendarWidget>("Calendar")->selectedDate(), QDate::currentDate());
+    QCOMPARE(f->calendar()->selectedDate(), QDate::currentDate());
     QCOMPARE(f->child<QListWidget>("GroceryList")->count(), 0);
     QCOMPARE(f->child<QTextEdit>("TextBox")->toPlainText(), QString());
     for (QWidget *topLevel : QApplication::topLevelWidgets())
@@ -206,7 +206,7 @@ void tst_WindowForm::calendarTextsAreReadable()
         QApplication::setPalette(palette);
         QCoreApplication::processEvents();
     }
-    auto *calendar = f->child<QCalendarWidget>("Calendar");
+    auto *calendar = f->calendar();
     auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
     QStringList unreadable;
     auto check = [&unreadable](const QString &what, const QColor &text, const QColor &background) {
