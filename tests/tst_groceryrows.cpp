@@ -51,7 +51,8 @@ void tst_GroceryRows::currentEntryFollowed()
     QFETCH(QString, after);
     QFETCH(int, followed);
 
-    QCOMPARE(followedGroceryRow(words(before), row, words(after)), followed);
+    QCOMPARE(followedGroceryRow(words(before), row, words(after), groceryListEdit(words(before), words(after))),
+             followed);
 }
 
 // Seeded lists of few words, so that entries recur: the edit applied to the first
@@ -80,7 +81,7 @@ void tst_GroceryRows::editTurnsOneListIntoTheOther()
                 || before.at(edit.first) != after.at(edit.first));
         for (int row = 0; row < before.size(); ++row) {
             const bool untouched = row < edit.first || row >= edit.first + edit.removed;
-            const int followed = followedGroceryRow(before, row, after);
+            const int followed = followedGroceryRow(before, row, after, edit);
             if (untouched)
                 QCOMPARE(after.value(followed), before.at(row));
             QVERIFY(followed < after.size());

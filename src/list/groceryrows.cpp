@@ -44,11 +44,11 @@ GroceryListEdit groceryListEdit(const QStringList &before, const QStringList &af
 
 // Rows before the changed stretch keep their place and rows after it shift with it;
 // within it the entry is looked for among what replaced the stretch.
-int followedGroceryRow(const QStringList &before, int row, const QStringList &after)
+int followedGroceryRow(const QStringList &before, int row, const QStringList &after,
+                       const GroceryListEdit &edit)
 {
     if (row < 0 || row >= before.size() || after.isEmpty())
         return -1;
-    const GroceryListEdit edit = groceryListEdit(before, after);
     if (row < edit.first)
         return row;
     if (row >= edit.first + edit.removed)

@@ -17,9 +17,10 @@ struct GroceryListEdit
 };
 GroceryListEdit groceryListEdit(const QStringList &before, const QStringList &after);
 
-// The row that is current after the list changed from before to after: the same
-// entry where it stayed or moved within the change, otherwise the entry that took
+// The row that is current after the list changed from before to after by edit: the
+// same entry where it stayed or moved within the change, otherwise the entry that took
 // its place, as a list view moves on from a removed row; -1 for none.
-int followedGroceryRow(const QStringList &before, int row, const QStringList &after);
+int followedGroceryRow(const QStringList &before, int row, const QStringList &after,
+                       const GroceryListEdit &edit);
 
 #endif // GROCERYROWS_H

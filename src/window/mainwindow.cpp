@@ -251,23 +251,15 @@ void MainWindow::warnReadFailed(const QString &message)
 void MainWindow::showGroceryList()
 {
     QListWidget *list = ui->GroceryList;
-    const QStringList before = shownGroceryItems();
+    const QStringList before = shownGroceryItems;
+    shownGroceryItems = groceryList->items();
     const int current = list->currentRow();
-    const GroceryListEdit edit = groceryListEdit(before, groceryList->items());
-    for (int removed = 0; removed < edit.removed; ++removed)
-        delete list->takeItem(edit.first);
+    const GroceryListEdit edit = groceryListEdit(before, shownGroceryItems);
+    list->model()->removeRows(edit.first, edit.removed);
     list->insertItems(edit.first, edit.inserted);
-    const int followed = followedGroceryRow(before, current, groceryList->items());
+    const int followed = followedGroceryRow(before, current, shownGroceryItems, edit);
     if (followed != list->currentRow())
         list->setCurrentRow(followed);
-}
-
-QStringList MainWindow::shownGroceryItems() const
-{
-    QStringList items;
-    for (int row = 0; row < ui->GroceryList->count(); ++row)
-        items << ui->GroceryList->item(row)->text();
-    return items;
 }
 
 void MainWindow::on_AddItemButton_clicked()

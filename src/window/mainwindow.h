@@ -67,7 +67,6 @@ private:
     bool confirmReplacingMealNote();
     void markDaysWithNotes(const QSet<QDate> &days);
     void showGroceryList();
-    QStringList shownGroceryItems() const;
     void warnSaveFailed(const QString &message);
     void warnReadFailed(const QString &message);
 
@@ -81,6 +80,8 @@ private:
     GroceryListController *groceryList;
     TextDropFilter *groceryListDrop;
     SpokenNotice *listNotice;
+    // What the list widget shows, the only one to change it.
+    QStringList shownGroceryItems;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
 };
