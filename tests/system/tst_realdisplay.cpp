@@ -1,3 +1,4 @@
+#include "desktopscale.h"
 #include "testsupport.h"
 
 #include <QProcess>
@@ -19,8 +20,14 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void closingTheWindowEndsTheProgramWithSuccess();
+    void windowOpensAtTheDesktopScale_data();
+    void windowOpensAtTheDesktopScale();
 
 private:
+    void startProgram(QProcess *program, const TemporaryHome &home,
+                      const QProcessEnvironment &extra = QProcessEnvironment());
+    void setRootProperty(const char *name, xcb_atom_t type, int format, const QByteArray &value) const;
+    QSize sizeOf(xcb_window_t window) const;
     xcb_atom_t atom(const char *name) const;
     QByteArray property(xcb_window_t window, xcb_atom_t name) const;
     xcb_window_t mappedWindowTitled(const QByteArray &title) const;
@@ -103,18 +110,47 @@ void tst_RealDisplay::sendDeleteWindow(xcb_window_t window) const
     xcb_flush(connection);
 }
 
+void tst_RealDisplay::setRootProperty(const char *name, xcb_atom_t type, int format,
+                                      const QByteArray &value) const
+{
+    const xcb_atom_t property = atom(name);
+    if (value.isEmpty())
+        xcb_delete_property(connection, root, property);
+    else
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, property, type, format,
+                            value.size() * 8 / format, value.constData());
+    xcb_flush(connection);
+}
+
+QSize tst_RealDisplay::sizeOf(xcb_window_t window) const
+{
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr), &std::free);
+    return geometry ? QSize(geometry->width, geometry->height) : QSize();
+}
+
+void tst_RealDisplay::startProgram(QProcess *program, const TemporaryHome &home,
+                                   const QProcessEnvironment &extra)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                                 "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI"})
+        environment.remove(variable);
+    environment.insert(extra);
+    environment.insert("HOME", home.path(""));
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    program->setProcessEnvironment(environment);
+    program->setProcessChannelMode(QProcess::ForwardedChannels);
+    program->start(qEnvironmentVariable("LADLEWISE_BINARY", LADLEWISE_BINARY), QStringList());
+    QVERIFY2(program->waitForStarted(), qPrintable(program->errorString()));
+}
+
 void tst_RealDisplay::closingTheWindowEndsTheProgramWithSuccess()
 {
     TemporaryHome home;
     QVERIFY(home.isValid());
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path(""));
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(qEnvironmentVariable("LADLEWISE_BINARY", LADLEWISE_BINARY), QStringList());
-    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+    startProgram(&program, home);
 
     xcb_window_t window = XCB_NONE;
     QTRY_VERIFY_WITH_TIMEOUT((window = mappedWindowTitled("Ladlewise")) != XCB_NONE, 30000);
@@ -130,6 +166,61 @@ void tst_RealDisplay::closingTheWindowEndsTheProgramWithSuccess()
     // Libraries may leave hidden folders (a D-Bus session leaves ~/.dbus); Ladlewise
     // itself writes nothing until something is saved.
     QVERIFY2(!QFileInfo::exists(home.path("Documents")), "start-up and close wrote to Documents");
+}
+
+// The display is one 1920x1080 monitor (see the test's command). The free area a
+// window manager sets may span monitors; only the part on the window's monitor counts.
+void tst_RealDisplay::windowOpensAtTheDesktopScale_data()
+{
+    QTest::addColumn<QByteArray>("resources");
+    QTest::addColumn<QRect>("workArea");
+    QTest::addColumn<QByteArray>("userScale");
+    QTest::addColumn<qreal>("scale");
+
+    QTest::newRow("no font DPI") << QByteArray() << QRect() << QByteArray() << 1.0;
+    QTest::newRow("125 %") << QByteArray("Xft.dpi:\t120\n") << QRect() << QByteArray() << 1.25;
+    QTest::newRow("200 %, as far as the monitor holds it")
+            << QByteArray("Xft.dpi:\t192\n") << QRect() << QByteArray() << 1080.0 / framedWindowSize.height();
+    QTest::newRow("200 %, a free area over two monitors")
+            << QByteArray("Xft.dpi:\t192\n") << QRect(0, 0, 3840, 2130) << QByteArray()
+            << 1080.0 / framedWindowSize.height();
+    QTest::newRow("200 %, a panel below") << QByteArray("Xft.dpi:\t192\n") << QRect(0, 0, 1920, 1040)
+                                          << QByteArray() << 1040.0 / framedWindowSize.height();
+    QTest::newRow("the user's own scale") << QByteArray("Xft.dpi:\t96\n") << QRect() << QByteArray("1.25")
+                                          << 1.25;
+}
+
+void tst_RealDisplay::windowOpensAtTheDesktopScale()
+{
+    QFETCH(QByteArray, resources);
+    QFETCH(QRect, workArea);
+    QFETCH(QByteArray, userScale);
+    QFETCH(qreal, scale);
+
+    setRootProperty("RESOURCE_MANAGER", XCB_ATOM_STRING, 8, resources);
+    const quint32 area[] = {quint32(workArea.x()), quint32(workArea.y()), quint32(workArea.width()),
+                            quint32(workArea.height())};
+    setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, 32,
+                    workArea.isNull() ? QByteArray() : QByteArray(reinterpret_cast<const char *>(area), sizeof area));
+    TemporaryHome home;
+    QVERIFY(home.isValid());
+    QProcessEnvironment chosen;
+    if (!userScale.isEmpty())
+        chosen.insert("QT_SCALE_FACTOR", userScale);
+    QProcess program;
+    startProgram(&program, home, chosen);
+
+    xcb_window_t window = XCB_NONE;
+    QTRY_VERIFY_WITH_TIMEOUT((window = mappedWindowTitled("Ladlewise")) != XCB_NONE, 30000);
+    const QSize size = sizeOf(window);
+    sendDeleteWindow(window);
+    QVERIFY(program.waitForFinished(30000));
+    setRootProperty("RESOURCE_MANAGER", XCB_ATOM_STRING, 8, QByteArray());
+    setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, 32, QByteArray());
+    const QSize expected(qRound(1349 * scale), qRound(740 * scale));
+    QVERIFY2(qAbs(size.width() - expected.width()) <= 1 && qAbs(size.height() - expected.height()) <= 1,
+             qPrintable(QString("%1x%2, not %3x%4").arg(size.width()).arg(size.height())
+                                .arg(expected.width()).arg(expected.height())));
 }
 
 QTEST_GUILESS_MAIN(tst_RealDisplay)
