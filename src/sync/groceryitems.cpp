@@ -6,6 +6,21 @@
 // since the user typed them.
 namespace {
 
+const QLatin1String tickMarker("x ");
+
+int leadingSpaces(const QString &text)
+{
+    return int(std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c != QLatin1Char(' '); })
+               - text.cbegin());
+}
+
+// Read as ticked after its spaces: the marker with text after it.
+bool readsAsTicked(const QString &text, int from)
+{
+    const QStringView rest = QStringView(text).mid(from);
+    return rest.startsWith(tickMarker) && !rest.mid(tickMarker.size()).trimmed().isEmpty();
+}
+
 bool isLineBreak(QChar c)
 {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
@@ -29,4 +44,21 @@ QStringList groceryItems(const QString &text)
         const bool crlf = *lineEnd == QLatin1Char('\r') && lineEnd + 1 != end && lineEnd[1] == QLatin1Char('\n');
         line = lineEnd + (crlf ? 2 : 1);
     }
+}
+
+GroceryItem groceryItemOfLine(const QString &line)
+{
+    const int spaces = leadingSpaces(line);
+    if (!readsAsTicked(line, spaces))
+        return {line, false};
+    if (spaces == 0)
+        return {line.mid(tickMarker.size()), true};
+    return {line.mid(1), false};
+}
+
+QString groceryLineOf(const QString &text, bool ticked)
+{
+    if (ticked)
+        return tickMarker + text;
+    return readsAsTicked(text, leadingSpaces(text)) ? QLatin1Char(' ') + text : text;
 }

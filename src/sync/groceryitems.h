@@ -6,4 +6,17 @@
 
 QStringList groceryItems(const QString &text);
 
+// An item's line in the file. A ticked item's line starts with "x ", as todo.txt marks
+// a task done, so that a phone's editor shows it done and a person can type it; an
+// unticked item's line is its text, with one space more in front where the text
+// itself would read as ticked.
+struct GroceryItem
+{
+    QString text;
+    bool ticked = false;
+};
+GroceryItem groceryItemOfLine(const QString &line);
+QString groceryLineOf(const QString &text, bool ticked);
+
+
 #endif // GROCERYITEMS_H

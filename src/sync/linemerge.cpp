@@ -1,5 +1,7 @@
 #include "linemerge.h"
 
+#include "groceryitems.h"
+
 #include <QHash>
 #include <QVector>
 
@@ -262,6 +264,44 @@ struct NumberedItems
     }
 };
 
+// A tick changes one item: its ticked and unticked lines count as one item, so that an
+// item ticked on one side and deleted on the other goes, and one ticked on both sides
+// stays once. Where the lines alone keep too many, the ones the merge added go first;
+// too few, one a side holds more of than is kept comes back. The other line of each
+// item, or -1.
+QVector<int> mergeTicks(const NumberedItems &items, const QVector<int> &inBase, const QVector<int> &inFile,
+                        const QVector<int> &inCopy, QVector<int> *merged)
+{
+    QVector<int> partners(merged->size(), -1);
+    for (auto line = items.numbers.cbegin(); line != items.numbers.cend(); ++line) {
+        const GroceryItem item = groceryItemOfLine(line.key());
+        if (!item.ticked)
+            continue;
+        const QVector<int> both {line.value(), items.numbers.value(groceryLineOf(item.text, false), -1)};
+        if (both.last() < 0)
+            continue;
+        partners[both.first()] = both.last();
+        partners[both.last()] = both.first();
+        int kept = merged->at(both.first()) + merged->at(both.last());
+        const int target = mergedCount(inBase.at(both.first()) + inBase.at(both.last()),
+                                       inFile.at(both.first()) + inFile.at(both.last()),
+                                       inCopy.at(both.first()) + inCopy.at(both.last()));
+        for (const int variant : both) {
+            for (; kept > target && merged->at(variant) > inBase.at(variant); --kept)
+                --(*merged)[variant];
+        }
+        for (const int variant : both) {
+            for (; kept > target && merged->at(variant) > 0; --kept)
+                --(*merged)[variant];
+        }
+        for (const int variant : both) {
+            for (; kept < target && merged->at(variant) < qMax(inFile.at(variant), inCopy.at(variant)); ++kept)
+                ++(*merged)[variant];
+        }
+    }
+    return partners;
+}
+
 } // namespace
 
 QStringList mergeItems(const QStringList &base, const QStringList &file, const QStringList &copy)
@@ -277,6 +317,7 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
     QVector<int> merged(items.numbers.size());
     for (int item = 0; item < merged.size(); ++item)
         merged[item] = mergedCount(inBase.at(item), inFile.at(item), inCopy.at(item));
+    const QVector<int> partners = mergeTicks(items, inBase, inFile, inCopy, &merged);
 
     // The file's items in its order, its last repeats dropped first where the merge
     // keeps fewer; the kept rows of each item in order, to find where the copy's items
@@ -298,8 +339,8 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
     }
 
     // The copy's extra repeats of an item are its additions, taken from its end. Each
-    // goes after the file's item it follows in the copy, or after the addition before
-    // it; with nothing before it, at the end.
+    // goes after the file's item it follows in the copy (ticked there or not), or after
+    // the addition before it; with nothing before it, at the end.
     QVector<QStringList> addedAfter(file.size() + 1);
     QVector<int> repeat(merged.size(), 0);
     int anchor = file.size();
@@ -311,6 +352,8 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
             addedAfter[anchor].append(copy.at(row));
         else if (seen < kept.at(item))
             anchor = keptRows.at(keptFrom.at(item) + seen);
+        else if (partners.at(item) >= 0 && seen < kept.at(partners.at(item)))
+            anchor = keptRows.at(keptFrom.at(partners.at(item)) + seen);
     }
 
     QStringList result;

@@ -94,6 +94,20 @@ void tst_LineMerge::groceryItemsMerge_data()
                                                                    << "a b c x";
     QTest::newRow("the copy's order of the file's items does not matter") << "a b c" << "c b a"
                                                                           << "a b c" << "c b a";
+    QTest::newRow("ticked on one side, untouched on the other") << "eggs milk" << "eggs x_milk"
+                                                                << "eggs milk bread" << "eggs x_milk bread";
+    QTest::newRow("ticked in the file, deleted in the copy") << "eggs milk" << "eggs x_milk" << "eggs"
+                                                            << "eggs";
+    QTest::newRow("deleted in the file, ticked in the copy") << "eggs milk" << "eggs" << "eggs x_milk"
+                                                            << "eggs";
+    QTest::newRow("ticked on both sides") << "eggs milk" << "x_milk eggs" << "eggs x_milk" << "x_milk eggs";
+    QTest::newRow("unticked on one side, deleted on the other") << "x_milk eggs" << "milk eggs" << "eggs"
+                                                                << "eggs";
+    QTest::newRow("ticked on one side, added again on the other") << "milk" << "x_milk" << "milk milk"
+                                                                  << "x_milk milk";
+    QTest::newRow("added on both sides, ticked on one") << "" << "milk" << "x_milk" << "milk";
+    QTest::newRow("both ticked, one of two") << "milk milk" << "x_milk milk" << "milk x_milk"
+                                             << "x_milk milk";
 }
 
 void tst_LineMerge::groceryItemsMerge()
@@ -103,7 +117,9 @@ void tst_LineMerge::groceryItemsMerge()
     QFETCH(QString, copy);
     QFETCH(QString, merged);
 
-    QCOMPARE(mergeItems(words(base), words(file), words(copy)).join(' '), merged);
+    // "x_milk" is the line of milk ticked.
+    const auto lines = [](const QString &items) { return words(items).replaceInStrings("_", " "); };
+    QCOMPARE(mergeItems(lines(base), lines(file), lines(copy)).join(' '), QString(merged).replace('_', ' '));
 }
 
 // A copy merged into a text made of several sides: each side is "its base with the

@@ -1,0 +1,69 @@
+#include "groceryitems.h"
+
+#include <QtTest>
+
+// An item's line in the list's file, ticked or not, as written and as a person or a
+// phone's editor may type it.
+class tst_GroceryItems : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lineRead_data();
+    void lineRead();
+    void itemRoundTrips_data();
+    void itemRoundTrips();
+};
+
+void tst_GroceryItems::lineRead_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ticked");
+
+    QTest::newRow("a line from before ticks") << "milk" << "milk" << false;
+    QTest::newRow("ticked") << "x milk" << "milk" << true;
+    QTest::newRow("ticked by hand with two spaces") << "x  milk" << " milk" << true;
+    QTest::newRow("a capital X is text") << "X milk" << "X milk" << false;
+    QTest::newRow("x without a space is text") << "xmilk" << "xmilk" << false;
+    QTest::newRow("x alone is text") << "x" << "x" << false;
+    QTest::newRow("x and blanks are text") << "x  " << "x  " << false;
+    QTest::newRow("an item beginning as ticked ones do") << " x large eggs" << "x large eggs" << false;
+    QTest::newRow("spaces before any other item stay") << "  milk" << "  milk" << false;
+}
+
+void tst_GroceryItems::lineRead()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, text);
+    QFETCH(bool, ticked);
+
+    const GroceryItem item = groceryItemOfLine(line);
+    QCOMPARE(item.text, text);
+    QCOMPARE(item.ticked, ticked);
+}
+
+void tst_GroceryItems::itemRoundTrips_data()
+{
+    QTest::addColumn<QString>("text");
+
+    for (const char *text : {"milk", "x large eggs", " x large eggs", "x", "x ", "  milk", "xmilk", "x x"})
+        QTest::newRow(text) << text;
+}
+
+void tst_GroceryItems::itemRoundTrips()
+{
+    QFETCH(QString, text);
+
+    for (const bool ticked : {false, true}) {
+        const QString line = groceryLineOf(text, ticked);
+        QCOMPARE(groceryItems(line), QStringList(line));
+        const GroceryItem read = groceryItemOfLine(line);
+        QCOMPARE(read.text, text);
+        QCOMPARE(read.ticked, ticked);
+    }
+    QCOMPARE(groceryLineOf(text, false) == text, groceryItemOfLine(text).text == text && !groceryItemOfLine(text).ticked);
+}
+
+QTEST_APPLESS_MAIN(tst_GroceryItems)
+#include "tst_groceryitems.moc"
