@@ -4,6 +4,7 @@
 #define TESTSUPPORT_H
 
 #include "filehelpers.h"
+#include "groceryitems.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -225,12 +226,13 @@ inline void addGroceryItem(QWidget *window, const QString &typed, bool accept = 
     QVERIFY2(answered, "Add Item showed no dialog");
 }
 
+// The list's entries as the file holds them: a ticked one as "x milk".
 inline QStringList groceryEntries(const QWidget *window)
 {
     const QListWidget *list = window->findChild<QListWidget *>("GroceryList");
     QStringList entries;
     for (int row = 0; row < list->count(); ++row)
-        entries << list->item(row)->text();
+        entries << groceryLineOf(list->item(row)->text(), list->item(row)->checkState() == Qt::Checked);
     return entries;
 }
 

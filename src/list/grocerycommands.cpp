@@ -1,6 +1,9 @@
 #include "grocerycommands.h"
 
+#include "groceryitems.h"
 #include "groceryrows.h"
+
+#include <algorithm>
 
 QString groceryListNotice(const QString &change, int itemCount)
 {
@@ -9,6 +12,15 @@ QString groceryListNotice(const QString &change, int itemCount)
     if (itemCount == 1)
         return change + QStringLiteral(", 1 item");
     return QStringLiteral("%1, %2 items").arg(change, QString::number(itemCount));
+}
+
+QString groceryTickNotice(const QString &item, bool ticked, const QStringList &lines)
+{
+    const int left = int(std::count_if(lines.cbegin(), lines.cend(),
+                                       [](const QString &line) { return !groceryItemOfLine(line).ticked; }));
+    return QStringLiteral("%1 %2, %3 of %4 left")
+            .arg(item, ticked ? QStringLiteral("ticked") : QStringLiteral("unticked"), QString::number(left),
+                 QString::number(lines.size()));
 }
 
 AddItemsCommand::AddItemsCommand(const GroceryListWriter &write, const QStringList &items)
@@ -82,4 +94,62 @@ void ClearListCommand::redo()
 void ClearListCommand::undo()
 {
     write([this](QStringList &list) { list = cleared + list; });
+}
+
+TickItemCommand::TickItemCommand(const GroceryListWriter &write, const QString &line, int row, bool ticked)
+    : write(write)
+    , line(line)
+    , changedLine(groceryLineOf(groceryItemOfLine(line).text, ticked))
+    , row(row)
+{
+}
+
+// The entry nearest to its row that still reads as before; none where another window
+// changed or deleted it meanwhile.
+void TickItemCommand::redo()
+{
+    write([this](QStringList &list) {
+        const int found = nearestGroceryRow(list, line, row);
+        changed = found >= 0;
+        if (changed)
+            list[found] = changedLine;
+    });
+}
+
+void TickItemCommand::undo()
+{
+    write([this](QStringList &list) {
+        const int found = changed ? nearestGroceryRow(list, changedLine, row) : -1;
+        if (found >= 0)
+            list[found] = line;
+    });
+}
+
+RemoveTickedCommand::RemoveTickedCommand(const GroceryListWriter &write)
+    : write(write)
+{
+}
+
+void RemoveTickedCommand::redo()
+{
+    write([this](QStringList &list) {
+        removed.clear();
+        QStringList kept;
+        for (int row = 0; row < list.size(); ++row) {
+            if (groceryItemOfLine(list.at(row)).ticked)
+                removed.append({row, list.at(row)});
+            else
+                kept << list.at(row);
+        }
+        list = kept;
+    });
+}
+
+// The removed items come back where they stood, as far as the list still reaches.
+void RemoveTickedCommand::undo()
+{
+    write([this](QStringList &list) {
+        for (const QPair<int, QString> &item : qAsConst(removed))
+            list.insert(qMin(item.first, list.size()), item.second);
+    });
 }

@@ -4,7 +4,9 @@
 #ifndef GROCERYCOMMANDS_H
 #define GROCERYCOMMANDS_H
 
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 #include <QUndoCommand>
 
 #include <functional>
@@ -15,6 +17,8 @@ using GroceryListWriter = std::function<void(const std::function<void(QStringLis
 
 // What a screen reader says after a change of the list: "bread added, 3 items".
 QString groceryListNotice(const QString &change, int itemCount);
+// After a tick: "milk ticked, 3 of 5 left".
+QString groceryTickNotice(const QString &item, bool ticked, const QStringList &lines);
 
 class AddItemsCommand : public QUndoCommand
 {
@@ -53,6 +57,34 @@ public:
 private:
     GroceryListWriter write;
     QStringList cleared;
+};
+
+// Ticks or unticks the item of a line; lines are as the file holds them.
+class TickItemCommand : public QUndoCommand
+{
+public:
+    TickItemCommand(const GroceryListWriter &write, const QString &line, int row, bool ticked);
+    void redo() override;
+    void undo() override;
+
+private:
+    GroceryListWriter write;
+    QString line;
+    QString changedLine;
+    int row;
+    bool changed = false;
+};
+
+class RemoveTickedCommand : public QUndoCommand
+{
+public:
+    explicit RemoveTickedCommand(const GroceryListWriter &write);
+    void redo() override;
+    void undo() override;
+
+private:
+    GroceryListWriter write;
+    QVector<QPair<int, QString>> removed;
 };
 
 #endif // GROCERYCOMMANDS_H

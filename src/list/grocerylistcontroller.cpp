@@ -6,6 +6,8 @@
 #include "groceryitems.h"
 
 #include <QTimer>
+
+#include <algorithm>
 #include <QUndoStack>
 
 namespace {
@@ -136,9 +138,13 @@ GroceryListWriter GroceryListController::writer()
     return [this](const Change &change) { apply(change); };
 }
 
+// What the user typed is each item's text, whatever it begins with.
 void GroceryListController::addItems(const QStringList &items)
 {
-    changeList(items.isEmpty() ? nullptr : new AddItemsCommand(writer(), items),
+    QStringList lines;
+    for (const QString &item : items)
+        lines << groceryLineOf(item, false);
+    changeList(items.isEmpty() ? nullptr : new AddItemsCommand(writer(), lines),
                items.join(QStringLiteral(", ")) + QStringLiteral(" added"));
 }
 
@@ -148,11 +154,34 @@ void GroceryListController::deleteItem(int row)
         saveGroceryList();
         return;
     }
-    const QString text = listItems.at(row);
-    changeList(new DeleteItemCommand(writer(), text, row), text + QStringLiteral(" deleted"));
+    const QString line = listItems.at(row);
+    changeList(new DeleteItemCommand(writer(), line, row), groceryItemOfLine(line).text + QStringLiteral(" deleted"));
 }
 
 void GroceryListController::clearList()
 {
     changeList(new ClearListCommand(writer()), QStringLiteral("list cleared"));
+}
+
+void GroceryListController::setTicked(int row, bool ticked)
+{
+    if (row < 0 || row >= listItems.size() || groceryItemOfLine(listItems.at(row)).ticked == ticked)
+        return;
+    const QString line = listItems.at(row);
+    undoStack->push(new TickItemCommand(writer(), line, row, ticked));
+    emit announce(groceryTickNotice(groceryItemOfLine(line).text, ticked, listItems));
+}
+
+int GroceryListController::tickedCount() const
+{
+    return int(std::count_if(listItems.cbegin(), listItems.cend(),
+                             [](const QString &line) { return groceryItemOfLine(line).ticked; }));
+}
+
+void GroceryListController::removeTicked()
+{
+    const int ticked = tickedCount();
+    changeList(ticked == 0 ? nullptr : new RemoveTickedCommand(writer()),
+               ticked == 1 ? QStringLiteral("1 ticked item removed")
+                           : QStringLiteral("%1 ticked items removed").arg(ticked));
 }

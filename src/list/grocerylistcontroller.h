@@ -1,5 +1,5 @@
-// The grocery list: its items as its file holds them, with the commands applied to
-// them. Every command is written at once; the widget shows the items and follows
+// The grocery list: its items as its file holds them (each item its line, ticked or
+// not), with the commands applied to them. Every command is written at once; the widget shows the items and follows
 // changed().
 #ifndef GROCERYLISTCONTROLLER_H
 #define GROCERYLISTCONTROLLER_H
@@ -40,6 +40,9 @@ public:
     void addItems(const QStringList &items);
     void deleteItem(int row);
     void clearList();
+    void setTicked(int row, bool ticked);
+    void removeTicked();
+    int tickedCount() const;
 
 signals:
     void changed();

@@ -33,6 +33,13 @@ QString MealNoteController::readTextFile(const QString &path) const
     return SyncedFile::readText(path);
 }
 
+QString MealNoteController::openMealNotes(const QDate &selected, int year, int month)
+{
+    day = selected;
+    firstOfMonth = QDate(year, month, 1);
+    return showMealNote(lookAfterMealNotes(savedMealFiles()));
+}
+
 void MealNoteController::showMonth(int year, int month)
 {
     firstOfMonth = QDate(year, month, 1);

@@ -30,6 +30,9 @@ public:
 
     QStringList savedMealFiles() const;
     QString readTextFile(const QString &path) const;
+    // The day's note, once what sync tools and other languages left is folded in and
+    // the days of the month shown are marked: what the window opens on.
+    QString openMealNotes(const QDate &day, int year, int month);
     // Folds in what sync tools and other languages left, and marks the month's days.
     void showMonth(int year, int month);
     QString loadMealNote(const QDate &day);

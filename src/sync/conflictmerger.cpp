@@ -235,11 +235,15 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 // The base is the file's and the copy's. A line the copy deleted since is deleted
 // from the merge only where one of the texts the merge is made of holds it as the
 // base's: where all hold it as their own addition, which the copy never saw, it stays.
+// A tick changes an item, not which item it is: a list is spared item by item.
 QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, const QStringList &base,
                                                    const QByteArray &fileBytes, const Merged &merged,
                                                    const Side &copy, Content content) const
 {
-    if (!deletesFromMerged(base, merged.parts, copy.parts))
+    const auto keyed = [content](const QStringList &lines) {
+        return content == Items ? groceryItemTexts(lines) : lines;
+    };
+    if (!deletesFromMerged(keyed(base), keyed(merged.parts), keyed(copy.parts)))
         return base;
     const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
     if (sides.size() < 2)
@@ -255,9 +259,10 @@ QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, 
             sideBase = mergeBase(originalPath, plan, content);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = copy.parts;
-        holdAsBase(&heldAsBase, sideBase, side.parts);
+        holdAsBase(&heldAsBase, keyed(sideBase), keyed(side.parts));
     }
-    return sparingAdditions(base, copy.parts, heldAsBase);
+    const QStringList spared = sparingAdditions(keyed(base), keyed(copy.parts), heldAsBase);
+    return content == Items ? linesOfItems(base, spared) : spared;
 }
 
 // The texts the file is made of: the parents of the merge it holds, where their bytes

@@ -1,5 +1,7 @@
 #include "groceryitems.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 // Grocery items are lines; blank lines carry no item. Spaces around an item are kept,
@@ -61,4 +63,29 @@ QString groceryLineOf(const QString &text, bool ticked)
     if (ticked)
         return tickMarker + text;
     return readsAsTicked(text, leadingSpaces(text)) ? QLatin1Char(' ') + text : text;
+}
+
+QStringList groceryItemTexts(const QStringList &lines)
+{
+    QStringList texts;
+    texts.reserve(lines.size());
+    for (const QString &line : lines)
+        texts << groceryItemOfLine(line).text;
+    return texts;
+}
+
+QStringList linesOfItems(const QStringList &lines, const QStringList &texts)
+{
+    QHash<QString, int> wanted;
+    for (const QString &text : texts)
+        ++wanted[text];
+    QStringList kept;
+    for (const QString &line : lines) {
+        int &left = wanted[groceryItemOfLine(line).text];
+        if (left > 0) {
+            --left;
+            kept << line;
+        }
+    }
+    return kept;
 }

@@ -17,6 +17,10 @@ struct GroceryItem
 };
 GroceryItem groceryItemOfLine(const QString &line);
 QString groceryLineOf(const QString &text, bool ticked);
+// The items' texts, ticked or not.
+QStringList groceryItemTexts(const QStringList &lines);
+// Of lines, as many of each item as texts holds of it, in their order.
+QStringList linesOfItems(const QStringList &lines, const QStringList &texts);
 
 
 #endif // GROCERYITEMS_H

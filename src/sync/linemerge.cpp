@@ -266,9 +266,9 @@ struct NumberedItems
 
 // A tick changes one item: its ticked and unticked lines count as one item, so that an
 // item ticked on one side and deleted on the other goes, and one ticked on both sides
-// stays once. Where the lines alone keep too many, the ones the merge added go first;
-// too few, one a side holds more of than is kept comes back. The other line of each
-// item, or -1.
+// stays once. Where the lines alone keep too many, the ones the merge added go first,
+// unticked before ticked, since a tick is the later change; too few, one a side holds
+// more of than is kept comes back. The other line of each item, or -1.
 QVector<int> mergeTicks(const NumberedItems &items, const QVector<int> &inBase, const QVector<int> &inFile,
                         const QVector<int> &inCopy, QVector<int> *merged)
 {
@@ -277,8 +277,8 @@ QVector<int> mergeTicks(const NumberedItems &items, const QVector<int> &inBase, 
         const GroceryItem item = groceryItemOfLine(line.key());
         if (!item.ticked)
             continue;
-        const QVector<int> both {line.value(), items.numbers.value(groceryLineOf(item.text, false), -1)};
-        if (both.last() < 0)
+        const QVector<int> both {items.numbers.value(groceryLineOf(item.text, false), -1), line.value()};
+        if (both.first() < 0)
             continue;
         partners[both.first()] = both.last();
         partners[both.last()] = both.first();

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTextCharFormat>
 #include <QTextDocument>
@@ -56,8 +57,8 @@ MainWindow::MainWindow(QWidget *parent)
     groceryListDrop->watch(ui->GroceryList->viewport());
     setViewMode();
     groceryList->loadGroceryList();
-    mealNotes->showMonth(ui->Calendar->yearShown(), ui->Calendar->monthShown());
-    loadMealNote();
+    showMealNote(mealNotes->openMealNotes(ui->Calendar->selectedDate(), ui->Calendar->yearShown(),
+                                          ui->Calendar->monthShown()));
 }
 
 MainWindow::~MainWindow()
@@ -257,9 +258,44 @@ void MainWindow::showGroceryList()
     const GroceryListEdit edit = groceryListEdit(before, shownGroceryItems);
     list->model()->removeRows(edit.first, edit.removed);
     list->insertItems(edit.first, edit.inserted);
+    for (int row = edit.first; row < edit.first + edit.inserted.size(); ++row) {
+        const QSignalBlocker notTheUsersTick(list);
+        showGroceryItem(list->item(row));
+    }
     const int followed = followedGroceryRow(before, current, shownGroceryItems, edit);
     if (followed != list->currentRow())
         list->setCurrentRow(followed);
+}
+
+// The item as its line reads: a box to tick it, and struck through once ticked, in
+// the list's own colours so that it stays as readable.
+void MainWindow::showGroceryItem(QListWidgetItem *item)
+{
+    const GroceryItem read = groceryItemOfLine(item->text());
+    item->setText(read.text);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(read.ticked ? Qt::Checked : Qt::Unchecked);
+    QFont font = item->font();
+    font.setStrikeOut(read.ticked);
+    item->setFont(font);
+    if (read.ticked)
+        item->setData(Qt::AccessibleTextRole, read.text + QStringLiteral(", ticked"));
+}
+
+void MainWindow::on_GroceryList_itemChanged(QListWidgetItem *item)
+{
+    groceryList->setTicked(ui->GroceryList->row(item), item->checkState() == Qt::Checked);
+}
+
+void MainWindow::on_actionRemoveTicked_triggered()
+{
+    const int ticked = groceryList->tickedCount();
+    if (ticked > 1 && askQuestion(this, QStringLiteral("Remove Ticked"),
+                                  QStringLiteral("Remove the %1 ticked items from the list?").arg(ticked),
+                                  QMessageBox::Yes) != QMessageBox::Yes) {
+        return;
+    }
+    groceryList->removeTicked();
 }
 
 void MainWindow::on_AddItemButton_clicked()
@@ -315,7 +351,7 @@ void MainWindow::on_ClearListButton_clicked()
 void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &position)
 {
     QMenu menu;
-    menu.addActions({actions.addItem, actions.deleteItem, actions.clearList});
+    menu.addActions({actions.addItem, actions.deleteItem, actions.removeTicked, actions.clearList});
     menu.addSeparator();
     menu.addActions({undoAction, redoAction});
     menu.addSeparator();

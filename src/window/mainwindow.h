@@ -18,6 +18,7 @@ class ConflictMerger;
 class GroceryListController;
 class MealNoteController;
 class QAction;
+class QListWidgetItem;
 class SpokenNotice;
 class TextDropFilter;
 
@@ -47,6 +48,8 @@ private slots:
     void on_actionInsertItem_triggered();
     void on_actionDeleteItem_triggered();
     void on_actionClearList_triggered();
+    void on_actionRemoveTicked_triggered();
+    void on_GroceryList_itemChanged(QListWidgetItem *item);
     void on_TextBox_customContextMenuRequested(const QPoint &position);
     void on_actionAddToGroceryList_triggered();
     void on_GroceryListDrop_textDropped(const QString &text);
@@ -67,6 +70,7 @@ private:
     bool confirmReplacingMealNote();
     void markDaysWithNotes(const QSet<QDate> &days);
     void showGroceryList();
+    void showGroceryItem(QListWidgetItem *item);
     void warnSaveFailed(const QString &message);
     void warnReadFailed(const QString &message);
 

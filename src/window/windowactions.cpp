@@ -28,6 +28,8 @@ WindowActions::WindowActions(QWidget *window)
                            Qt::WidgetWithChildrenShortcut))
     , clearList(newAction(window, "actionClearList", QStringLiteral("Clear List…"),
                           Qt::CTRL | Qt::SHIFT | Qt::Key_Delete))
+    , removeTicked(newAction(window, "actionRemoveTicked", QStringLiteral("Remove Ticked…"),
+                             Qt::CTRL | Qt::Key_Delete, Qt::WidgetWithChildrenShortcut))
     , addToGroceryList(newAction(window, "actionAddToGroceryList", QStringLiteral("Add to Grocery List"),
                                  QKeySequence()))
     , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
@@ -39,5 +41,5 @@ WindowActions::WindowActions(QWidget *window)
 void WindowActions::addTo(QWidget *window, QWidget *list) const
 {
     window->addActions({edit, save, addItem, clearList, printWeek});
-    list->addActions({insertItem, deleteItem, copyList});
+    list->addActions({insertItem, deleteItem, removeTicked, copyList});
 }

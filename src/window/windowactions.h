@@ -20,6 +20,7 @@ struct WindowActions
     QAction *insertItem;
     QAction *deleteItem;
     QAction *clearList;
+    QAction *removeTicked;
     QAction *addToGroceryList;
     QAction *copyList;
     QAction *printWeek;

@@ -105,7 +105,8 @@ void tst_LineMerge::groceryItemsMerge_data()
                                                                 << "eggs";
     QTest::newRow("ticked on one side, added again on the other") << "milk" << "x_milk" << "milk milk"
                                                                   << "x_milk milk";
-    QTest::newRow("added on both sides, ticked on one") << "" << "milk" << "x_milk" << "milk";
+    QTest::newRow("added on both sides, ticked on one") << "" << "milk" << "x_milk" << "x_milk";
+    QTest::newRow("ticked on both, one added again") << "milk" << "x_milk milk" << "x_milk" << "x_milk milk";
     QTest::newRow("both ticked, one of two") << "milk milk" << "x_milk milk" << "milk x_milk"
                                              << "x_milk milk";
 }

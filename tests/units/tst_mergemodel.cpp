@@ -15,6 +15,7 @@
 // MERGE_SEED=<n> replays one case and prints its story.
 #include "conflictmerger.h"
 #include "folderlock.h"
+#include "groceryitems.h"
 #include "syncedfile.h"
 #include "versionrecord.h"
 
@@ -35,6 +36,7 @@ struct Meaning
 {
     QHash<QString, QString> added; // tag → item
     QSet<QString> removed;
+    QSet<QString> ticked;
 
     // An item both hold becomes one item: a merge keeps it once, and deleting it later
     // deletes what both added. Such tags are linked; a tag one side has deleted already
@@ -54,6 +56,7 @@ struct Meaning
         for (auto tag = other.added.cbegin(); tag != other.added.cend(); ++tag)
             added.insert(tag.key(), tag.value());
         removed.unite(other.removed);
+        ticked.unite(other.ticked);
     }
     QHash<QString, QString> liveTags() const
     {
@@ -64,7 +67,8 @@ struct Meaning
         }
         return live;
     }
-    QSet<QString> items(const QHash<QString, QSet<QString>> &linked) const
+    // The removed tags and those linked to them.
+    QSet<QString> gone(const QHash<QString, QSet<QString>> &linked) const
     {
         QSet<QString> gone = removed;
         for (QVector<QString> queue(removed.cbegin(), removed.cend()); !queue.isEmpty();) {
@@ -75,12 +79,35 @@ struct Meaning
                 }
             }
         }
+        return gone;
+    }
+    QSet<QString> items(const QHash<QString, QSet<QString>> &linked) const
+    {
+        const QSet<QString> gone = this->gone(linked);
         QSet<QString> present;
         for (auto tag = added.cbegin(); tag != added.cend(); ++tag) {
             if (!gone.contains(tag.key()))
                 present.insert(tag.value());
         }
         return present;
+    }
+    // Items present, one of whose tags, or of the tags linked to them, was ticked.
+    QSet<QString> tickedItems(const QHash<QString, QSet<QString>> &linked) const
+    {
+        const QSet<QString> gone = this->gone(linked);
+        QSet<QString> items;
+        for (const QString &tag : ticked) {
+            if (!gone.contains(tag))
+                items.insert(added.value(tag));
+        }
+        return items;
+    }
+    void tick(const QString &item)
+    {
+        for (auto tag = added.cbegin(); tag != added.cend(); ++tag) {
+            if (tag.value() == item && !removed.contains(tag.key()))
+                ticked.insert(tag.key());
+        }
     }
     void remove(const QString &item)
     {
@@ -136,6 +163,7 @@ struct tst_MergeModel::Scenario
     bool note;
     int machineCount;
     bool foreignWriter;
+    bool ticks = false;
     QTemporaryDir root;
     QRandomGenerator random;
     std::vector<Machine> machines;
@@ -183,9 +211,17 @@ struct tst_MergeModel::Scenario
         machine.merger->setUnprovenWait(foreignWriter ? 0 : ConflictMerger::defaultUnprovenWait);
     }
 
-    QStringList shown(int m) const
+    QStringList lines(int m) const
     {
         return QString::fromUtf8(readFile(path(m, fileName()))).split('\n', Qt::SkipEmptyParts);
+    }
+    // The items, ticked or not.
+    QStringList shown(int m) const
+    {
+        QStringList items;
+        for (const QString &line : lines(m))
+            items << groceryItemOfLine(line).text;
+        return items;
     }
     static QByteArray readFile(const QString &path)
     {
@@ -252,8 +288,32 @@ struct tst_MergeModel::Scenario
         }
         story << QString("m%1 deletes %2").arg(m).arg(removed.join(' '));
         change(m, [&](QStringList list) {
-            for (const QString &item : removed)
-                list.removeAll(item);
+            list.erase(std::remove_if(list.begin(), list.end(), [&](const QString &line) {
+                           return removed.contains(groceryItemOfLine(line).text);
+                       }),
+                       list.end());
+            return list;
+        });
+    }
+
+    // As a click on its box: the item's line becomes the ticked one.
+    void tick(int m)
+    {
+        QStringList unticked;
+        for (const QString &line : lines(m)) {
+            if (!groceryItemOfLine(line).ticked)
+                unticked << line;
+        }
+        if (unticked.isEmpty())
+            return;
+        const QString item = unticked.at(random.bounded(unticked.size()));
+        machines[m].meaning.tick(item);
+        everything.ticked.unite(machines[m].meaning.ticked);
+        story << QString("m%1 ticks %2").arg(m).arg(item);
+        change(m, [&](QStringList list) {
+            const int row = list.indexOf(item);
+            if (row >= 0)
+                list[row] = groceryLineOf(item, true);
             return list;
         });
     }
@@ -478,7 +538,9 @@ struct tst_MergeModel::Scenario
     {
         const int m = random.bounded(machineCount);
         const int what = random.bounded(100);
-        if (what < 30)
+        if (ticks && what >= 30 && what < 37)
+            tick(m);
+        else if (what < 30)
             add(m);
         else if (what < 42)
             remove(m, false);
@@ -523,6 +585,16 @@ struct tst_MergeModel::Scenario
         deletedSinceMet.clear();
     }
 
+    QSet<QString> tickedAt(int m) const
+    {
+        QSet<QString> ticked;
+        for (const QString &line : lines(m)) {
+            if (groceryItemOfLine(line).ticked)
+                ticked.insert(groceryItemOfLine(line).text);
+        }
+        return ticked;
+    }
+
     // Items added and never deleted anywhere since.
     QSet<QString> neverDeletedSince() const
     {
@@ -549,6 +621,9 @@ struct tst_MergeModel::Scenario
                 fault = "lost: " + QStringList((expected - present).values()).join(' ');
             else if (!foreignWriter && !(present - expected).isEmpty())
                 fault = "back: " + QStringList((present - expected).values()).join(' ');
+            else if (ticks && tickedAt(m) != (everything.tickedItems(linked) & present))
+                fault = "ticks wrong: " + QStringList(tickedAt(m).values()).join(' ') + " ticked, not "
+                        + QStringList((everything.tickedItems(linked) & present).values()).join(' ');
             if (!fault.isEmpty())
                 return QString("seed %1, m%2: %3; shows %4\n  %5").arg(seed).arg(m).arg(fault, items.join(' '),
                                                                                         story.join("\n  "));
@@ -568,6 +643,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::newRow("list, three machines") << false << 3 << false << 50;
     QTest::newRow("note, three machines") << true << 3 << false << 30;
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30;
+    QTest::newRow("list, ticked on two machines") << false << 2 << false << 40;
 }
 
 void tst_MergeModel::everyOperationIsApplied()
@@ -581,6 +657,7 @@ void tst_MergeModel::everyOperationIsApplied()
     const quint32 first = replay ? qEnvironmentVariableIntValue("MERGE_SEED") : 1;
     for (quint32 seed = first; seed < first + (replay ? 1 : quint32(cases)); ++seed) {
         Scenario scenario(seed, note, machines, foreignWriter);
+        scenario.ticks = QTest::currentDataTag() == QLatin1String("list, ticked on two machines");
         for (int i = 0; i < 60; ++i)
             scenario.step();
         scenario.settle();

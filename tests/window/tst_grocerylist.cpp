@@ -23,6 +23,8 @@ private slots:
     void deleteRemovesCurrentRowEvenWhenNotHighlighted();
     void clearListEmptiesOnlyWhenConfirmed_data();
     void clearListEmptiesOnlyWhenConfirmed();
+    void removeTickedAsksOnlyForSeveral_data();
+    void removeTickedAsksOnlyForSeveral();
     void addingOnAFreshHomeCreatesTheFolders();
     void failedWriteWarnsAndKeepsTheOldFile_data();
     void failedWriteWarnsAndKeepsTheOldFile();
@@ -209,6 +211,47 @@ void tst_GroceryList::clearListEmptiesOnlyWhenConfirmed()
     QVERIFY2(asked, "Clear List asked nothing");
     QCOMPARE(entries(), left);
     QCOMPARE(readFile(f->listPath()), left.join('\n').toUtf8());
+}
+
+void tst_GroceryList::removeTickedAsksOnlyForSeveral_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QByteArray>("removed");
+    QTest::addColumn<bool>("asked");
+
+    QTest::newRow("one ticked") << QByteArray("eggs\nx milk\ntea") << int(QMessageBox::NoButton)
+                                << QByteArray("eggs\ntea") << false;
+    QTest::newRow("two ticked, confirmed") << QByteArray("x eggs\nmilk\nx tea") << int(QMessageBox::Yes)
+                                           << QByteArray("milk") << true;
+    QTest::newRow("two ticked, declined") << QByteArray("x eggs\nmilk\nx tea") << int(QMessageBox::No)
+                                          << QByteArray("x eggs\nmilk\nx tea") << true;
+    QTest::newRow("none ticked") << QByteArray("eggs\n x large eggs") << int(QMessageBox::NoButton)
+                                 << QByteArray("eggs\n x large eggs") << false;
+}
+
+// From the keyboard, and taken back with Ctrl+Z.
+void tst_GroceryList::removeTickedAsksOnlyForSeveral()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, removed);
+    QFETCH(bool, asked);
+
+    openWindowOn(file);
+    f->window->activateWindow();
+    f->list()->setFocus();
+    QTRY_VERIFY(f->list()->hasFocus());
+    MessageLog dialogs;
+    dialogs.answer = QMessageBox::StandardButton(answer);
+    QTest::keySequence(f->list(), QKeySequence("Ctrl+Del"));
+    QCOMPARE(dialogs.titles, asked ? QStringList{"Remove Ticked"} : QStringList());
+    QCOMPARE(readFile(f->listPath()), removed);
+    f->window->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), f->window.get());
+    QTest::keySequence(f->list(), QKeySequence::Undo);
+    QCOMPARE(readFile(f->listPath()), file);
+    QCOMPARE(entries().join('\n').toUtf8(), file);
 }
 
 void tst_GroceryList::addingOnAFreshHomeCreatesTheFolders()

@@ -328,7 +328,7 @@ void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
 
 void tst_KeyboardAccess::listCommandsAreSpokenWhenDone_data()
 {
-    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QStringList>("buttons"); // or keys pressed in the list
     QTest::addColumn<QStringList>("heard");
 
     QTest::newRow("add item") << QStringList {"AddItemButton"} << QStringList {"bread, 50%2 off added, 4 items"};
@@ -337,6 +337,10 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone_data()
     QTest::newRow("delete, then add")
             << QStringList {"DeleteItemButton", "AddItemButton"}
             << QStringList {"eggs deleted, 1 item", "bread, 50%2 off added, 3 items"};
+    QTest::newRow("tick, untick") << QStringList {"Space", "Space"}
+                                  << QStringList {"eggs ticked, 1 of 2 left", "eggs unticked, 2 of 2 left"};
+    QTest::newRow("tick, remove ticked") << QStringList {"Space", "Ctrl+Del"}
+                                         << QStringList {"eggs ticked, 1 of 2 left", "1 ticked item removed, 1 item"};
 }
 
 // The notice is shown anew for each command: that is what a screen reader speaks.
@@ -357,8 +361,13 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone()
     MessageLog dialogs;
     dialogs.answer = QMessageBox::Yes;
     dialogs.typed = "bread\n50%2 off";
+    f->list()->setFocus();
+    QTRY_VERIFY(f->list()->hasFocus());
     for (int i = 0; i < buttons.size(); ++i) {
-        f->click(buttons.at(i).toLatin1());
+        if (buttons.at(i).endsWith("Button"))
+            f->click(buttons.at(i).toLatin1());
+        else
+            QTest::keySequence(f->list(), QKeySequence(buttons.at(i)));
         QTRY_COMPARE(shown.size(), i + 1);
         QCOMPARE(shown.at(i), heard.at(i));
     }

@@ -131,6 +131,14 @@ void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs_data()
     QTest::newRow("clear") << "ClearListButton" << QByteArray() << QStringList{"", "eggs milk tea", ""};
     QTest::newRow("clear, then an item added elsewhere")
             << "ClearListButton" << QByteArray("rice") << QStringList{"", "eggs milk tea rice", ""};
+    QTest::newRow("tick by Space") << "Space" << QByteArray()
+                                   << QStringList{"eggs x milk tea", "eggs milk tea", "eggs x milk tea"};
+    QTest::newRow("tick by a click on its box") << "box" << QByteArray()
+                                                << QStringList{"eggs x milk tea", "eggs milk tea", "eggs x milk tea"};
+    QTest::newRow("tick, then the item deleted elsewhere")
+            << "Space" << QByteArray("eggs\ntea") << QStringList{"eggs x milk tea", "eggs tea", "eggs tea"};
+    QTest::newRow("tick, then the list reordered elsewhere")
+            << "Space" << QByteArray("x milk\ntea\neggs") << QStringList{"eggs x milk tea", "milk tea eggs", "x milk tea eggs"};
 }
 
 void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs()
@@ -143,7 +151,18 @@ void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs()
     dialogs.answer = QMessageBox::Yes;
     dialogs.typed = "bread";
     f->list()->setCurrentRow(1);
-    f->click(command.toLatin1());
+    if (command == "Space") {
+        QTest::keyClick(f->list(), Qt::Key_Space);
+    } else if (command == "box") {
+        QStyleOptionViewItem option;
+        option.initFrom(f->list());
+        option.rect = f->list()->visualItemRect(f->list()->item(1));
+        option.features = QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = f->list()->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, f->list());
+        QTest::mouseClick(f->list()->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
+    } else {
+        f->click(command.toLatin1());
+    }
     QStringList files = {QString(readFile(f->listPath())).replace('\n', ' ')};
     if (!outside.isEmpty())
         QVERIFY(writeFile(f->listPath(), outside));
