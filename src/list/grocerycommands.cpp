@@ -125,6 +125,34 @@ void TickItemCommand::undo()
     });
 }
 
+MoveItemCommand::MoveItemCommand(const GroceryListWriter &write, const QString &line, int from, int to)
+    : write(write)
+    , line(line)
+    , from(from)
+    , to(to)
+{
+}
+
+void MoveItemCommand::redo()
+{
+    move(line, from, to);
+}
+
+void MoveItemCommand::undo()
+{
+    move(line, to, from);
+}
+
+// The entry nearest to where it was; the row it goes to as far as the list reaches.
+void MoveItemCommand::move(const QString &moved, int near, int row)
+{
+    write([moved, near, row](QStringList &list) {
+        const int found = nearestGroceryRow(list, moved, near);
+        if (found >= 0)
+            list.move(found, qBound(0, row, list.size() - 1));
+    });
+}
+
 RemoveTickedCommand::RemoveTickedCommand(const GroceryListWriter &write)
     : write(write)
 {

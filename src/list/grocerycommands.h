@@ -75,6 +75,23 @@ private:
     bool changed = false;
 };
 
+// Moves an item to another row: the order of the aisles.
+class MoveItemCommand : public QUndoCommand
+{
+public:
+    MoveItemCommand(const GroceryListWriter &write, const QString &line, int from, int to);
+    void redo() override;
+    void undo() override;
+
+private:
+    void move(const QString &moved, int near, int to);
+
+    GroceryListWriter write;
+    QString line;
+    int from;
+    int to;
+};
+
 class RemoveTickedCommand : public QUndoCommand
 {
 public:

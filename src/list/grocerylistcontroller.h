@@ -42,6 +42,7 @@ public:
     void clearList();
     void setTicked(int row, bool ticked);
     void removeTicked();
+    void moveItem(int from, int to);
     int tickedCount() const;
 
 signals:

@@ -11,6 +11,7 @@
 #include "mealnotecontroller.h"
 #include "messageboxes.h"
 #include "spokennotice.h"
+#include "rowdragfilter.h"
 #include "textdropfilter.h"
 #include "versionupkeep.h"
 #include "weekdocument.h"
@@ -43,10 +44,12 @@ MainWindow::MainWindow(QWidget *parent)
     , mealNotes(new MealNoteController(savedMealsPath, conflictMerger, this))
     , groceryList(new GroceryListController(groceryListPath, conflictMerger, this))
     , groceryListDrop(new TextDropFilter(this))
+    , groceryListDrag(new RowDragFilter(this))
     , listNotice(new SpokenNotice(this))
 {
-    // Named before the form is built, whose last step connects its signal by name.
+    // Named before the form is built, whose last step connects their signals by name.
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
+    groceryListDrag->setObjectName(QStringLiteral("GroceryListDrag"));
     connectControllers();
     // Before the form, whose calendar would otherwise get the toolkit's own interface.
     installCalendarAccessibility();
@@ -55,6 +58,7 @@ MainWindow::MainWindow(QWidget *parent)
     makeAccessible();
     addHistoryActions();
     groceryListDrop->watch(ui->GroceryList->viewport());
+    groceryListDrag->watch(ui->GroceryList);
     setViewMode();
     groceryList->loadGroceryList();
     showMealNote(mealNotes->openMealNotes(ui->Calendar->selectedDate(), ui->Calendar->yearShown(),
@@ -298,6 +302,21 @@ void MainWindow::on_actionRemoveTicked_triggered()
     groceryList->removeTicked();
 }
 
+void MainWindow::on_actionMoveItemUp_triggered()
+{
+    groceryList->moveItem(ui->GroceryList->currentRow(), ui->GroceryList->currentRow() - 1);
+}
+
+void MainWindow::on_actionMoveItemDown_triggered()
+{
+    groceryList->moveItem(ui->GroceryList->currentRow(), ui->GroceryList->currentRow() + 1);
+}
+
+void MainWindow::on_GroceryListDrag_rowDropped(int from, int to)
+{
+    groceryList->moveItem(from, to);
+}
+
 void MainWindow::on_AddItemButton_clicked()
 {
     QInputDialog dialog;
@@ -352,6 +371,8 @@ void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &positio
 {
     QMenu menu;
     menu.addActions({actions.addItem, actions.deleteItem, actions.removeTicked, actions.clearList});
+    menu.addSeparator();
+    menu.addActions({actions.moveItemUp, actions.moveItemDown});
     menu.addSeparator();
     menu.addActions({undoAction, redoAction});
     menu.addSeparator();

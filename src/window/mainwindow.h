@@ -19,6 +19,7 @@ class GroceryListController;
 class MealNoteController;
 class QAction;
 class QListWidgetItem;
+class RowDragFilter;
 class SpokenNotice;
 class TextDropFilter;
 
@@ -49,6 +50,9 @@ private slots:
     void on_actionDeleteItem_triggered();
     void on_actionClearList_triggered();
     void on_actionRemoveTicked_triggered();
+    void on_actionMoveItemUp_triggered();
+    void on_actionMoveItemDown_triggered();
+    void on_GroceryListDrag_rowDropped(int from, int to);
     void on_GroceryList_itemChanged(QListWidgetItem *item);
     void on_TextBox_customContextMenuRequested(const QPoint &position);
     void on_actionAddToGroceryList_triggered();
@@ -83,6 +87,7 @@ private:
     MealNoteController *mealNotes;
     GroceryListController *groceryList;
     TextDropFilter *groceryListDrop;
+    RowDragFilter *groceryListDrag;
     SpokenNotice *listNotice;
     // What the list widget shows, the only one to change it.
     QStringList shownGroceryItems;

@@ -30,6 +30,10 @@ WindowActions::WindowActions(QWidget *window)
                           Qt::CTRL | Qt::SHIFT | Qt::Key_Delete))
     , removeTicked(newAction(window, "actionRemoveTicked", QStringLiteral("Remove Ticked…"),
                              Qt::CTRL | Qt::Key_Delete, Qt::WidgetWithChildrenShortcut))
+    , moveItemUp(newAction(window, "actionMoveItemUp", QStringLiteral("Move Up"), Qt::ALT | Qt::Key_Up,
+                           Qt::WidgetWithChildrenShortcut))
+    , moveItemDown(newAction(window, "actionMoveItemDown", QStringLiteral("Move Down"), Qt::ALT | Qt::Key_Down,
+                             Qt::WidgetWithChildrenShortcut))
     , addToGroceryList(newAction(window, "actionAddToGroceryList", QStringLiteral("Add to Grocery List"),
                                  QKeySequence()))
     , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
@@ -41,5 +45,5 @@ WindowActions::WindowActions(QWidget *window)
 void WindowActions::addTo(QWidget *window, QWidget *list) const
 {
     window->addActions({edit, save, addItem, clearList, printWeek});
-    list->addActions({insertItem, deleteItem, removeTicked, copyList});
+    list->addActions({insertItem, deleteItem, removeTicked, moveItemUp, moveItemDown, copyList});
 }

@@ -21,6 +21,8 @@ struct WindowActions
     QAction *deleteItem;
     QAction *clearList;
     QAction *removeTicked;
+    QAction *moveItemUp;
+    QAction *moveItemDown;
     QAction *addToGroceryList;
     QAction *copyList;
     QAction *printWeek;

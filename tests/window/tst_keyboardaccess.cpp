@@ -339,6 +339,8 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone_data()
             << QStringList {"eggs deleted, 1 item", "bread, 50%2 off added, 3 items"};
     QTest::newRow("tick, untick") << QStringList {"Space", "Space"}
                                   << QStringList {"eggs ticked, 1 of 2 left", "eggs unticked, 2 of 2 left"};
+    QTest::newRow("move down, then up again") << QStringList {"Alt+Down", "Alt+Up"}
+                                              << QStringList {"eggs moved, 2 of 2", "eggs moved, 1 of 2"};
     QTest::newRow("tick, remove ticked") << QStringList {"Space", "Ctrl+Del"}
                                          << QStringList {"eggs ticked, 1 of 2 left", "1 ticked item removed, 1 item"};
 }

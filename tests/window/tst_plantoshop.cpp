@@ -137,6 +137,10 @@ void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs_data()
                                                 << QStringList{"eggs x milk tea", "eggs milk tea", "eggs x milk tea"};
     QTest::newRow("tick, then the item deleted elsewhere")
             << "Space" << QByteArray("eggs\ntea") << QStringList{"eggs x milk tea", "eggs tea", "eggs tea"};
+    QTest::newRow("move up") << "Alt+Up" << QByteArray() << QStringList{"milk eggs tea", "eggs milk tea", "milk eggs tea"};
+    QTest::newRow("move down, then an item added elsewhere")
+            << "Alt+Down" << QByteArray("eggs\ntea\nmilk\nrice")
+            << QStringList{"eggs tea milk", "eggs milk tea rice", "eggs tea milk rice"};
     QTest::newRow("tick, then the list reordered elsewhere")
             << "Space" << QByteArray("x milk\ntea\neggs") << QStringList{"eggs x milk tea", "milk tea eggs", "x milk tea eggs"};
 }
@@ -151,8 +155,10 @@ void tst_PlanToShop::listCommandsAreUndoneOnTheListAsItNowIs()
     dialogs.answer = QMessageBox::Yes;
     dialogs.typed = "bread";
     f->list()->setCurrentRow(1);
-    if (command == "Space") {
-        QTest::keyClick(f->list(), Qt::Key_Space);
+    if (command == "Space" || command.startsWith("Alt")) {
+        f->list()->setFocus();
+        QTRY_VERIFY(f->list()->hasFocus());
+        QTest::keySequence(f->list(), QKeySequence(command));
     } else if (command == "box") {
         QStyleOptionViewItem option;
         option.initFrom(f->list());
