@@ -1,6 +1,7 @@
 #include "mealnotecontroller.h"
 
 #include "conflictmerger.h"
+#include "notepreview.h"
 #include "syncedfile.h"
 
 #include <QDir>
@@ -71,9 +72,12 @@ void MealNoteController::markDaysWithNotes(const QStringList &noteFiles)
     const QHash<QDate, QString> shownFiles =
             shownNoteFiles(noteFiles, firstOfMonth.addDays(-7), firstOfMonth.addDays(41));
     QSet<QDate> withNotes;
+    markedFiles.clear();
     for (auto shown = shownFiles.cbegin(); shown != shownFiles.cend(); ++shown) {
-        if (QFileInfo(folder + shown.value()).size() > 0)
+        if (QFileInfo(folder + shown.value()).size() > 0) {
             withNotes.insert(shown.key());
+            markedFiles.insert(shown.key(), shown.value());
+        }
     }
     if (withNotes == marked)
         return;
@@ -151,6 +155,12 @@ QString MealNoteController::storedMealNote(const QStringList &noteFiles, const Q
 {
     const QString shown = dayNoteFiles(noteFiles, of).shown;
     return shown.isEmpty() ? QString() : readTextFile(folder + shown);
+}
+
+QString MealNoteController::mealNotePreview(const QDate &of) const
+{
+    const QString name = markedFiles.value(of);
+    return name.isEmpty() ? QString() : notePreview(readTextFile(folder + name));
 }
 
 void MealNoteController::tellIfUnreadable(const QString &path, const QString &reason)

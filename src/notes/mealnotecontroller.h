@@ -8,6 +8,7 @@
 #include "filenotices.h"
 
 #include <QDate>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -40,6 +41,9 @@ public:
     void setEditing(bool isEditing) { editing = isEditing; }
     bool storeMealNote(const QString &note);
     QStringList storedMealNotes(const QList<QDate> &days) const;
+    // The first lines of a day's note, for its tooltip: the one file the marks found
+    // for it is read, nothing else.
+    QString mealNotePreview(const QDate &day) const;
 
 signals:
     void noteChanged(const QString &note);
@@ -63,6 +67,7 @@ private:
     QDate day;
     QDate firstOfMonth;
     QSet<QDate> marked;
+    QHash<QDate, QString> markedFiles;
     bool editing = false;
     ReadFailureNotices readFailures;
 };

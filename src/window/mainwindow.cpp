@@ -5,6 +5,7 @@
 #include "calendaraccessible.h"
 #include "calendarcolours.h"
 #include "conflictmerger.h"
+#include "daytooltips.h"
 #include "groceryitems.h"
 #include "grocerylistcontroller.h"
 #include "groceryrows.h"
@@ -56,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     actions.addTo(this, ui->GroceryList);
     makeAccessible();
+    new DayToolTips(ui->Calendar, [this](const QDate &day) { return mealNotes->mealNotePreview(day); });
     addHistoryActions();
     groceryListDrop->watch(ui->GroceryList->viewport());
     groceryListDrag->watch(ui->GroceryList);

@@ -1,6 +1,11 @@
 #include "testsupport.h"
 
+#include "accessibility.h"
+
+#include <QAbstractItemView>
 #include <QCalendarWidget>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -31,6 +36,26 @@ private:
         return mark.fontWeight() == QFont::Bold && mark.fontUnderline();
     }
 
+    // The tooltip a pause of the mouse over the day's cell shows.
+    QString toolTipOf(const QDate &shown) const
+    {
+        QToolTip::hideText();
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+            return "the last tooltip stays";
+        auto *view = f->calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            for (int column = 0; column < view->model()->columnCount(); ++column) {
+                if (calendarCellDate(f->calendar(), row, column) != shown)
+                    continue;
+                const QPoint at = view->visualRect(view->model()->index(row, column)).center();
+                QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+                QApplication::sendEvent(view->viewport(), &hover);
+                return QToolTip::isVisible() ? QToolTip::text() : QString();
+            }
+        }
+        return "not on the page";
+    }
+
     const QDate day = QDate(2019, 9, 19);
     const QString dayText = day.toString(Qt::TextDate);
     std::unique_ptr<WindowFixture> f;
@@ -49,7 +74,7 @@ void tst_NoteMarks::daysWithANoteAreBold_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("bold");
 
-    QTest::newRow("note") << day << ".txt" << QByteArray("soup") << true;
+    QTest::newRow("note") << day << ".txt" << QByteArray("soup\nbread") << true;
     QTest::newRow("empty note") << day << ".txt" << QByteArray() << false;
     QTest::newRow("second dot") << day << ".old.txt" << QByteArray("soup") << true;
     QTest::newRow("name only starting like the date") << day << "0.txt" << QByteArray("soup") << false;
@@ -71,6 +96,8 @@ void tst_NoteMarks::daysWithANoteAreBold()
     QVERIFY2(!isMarked(noted.addDays(1)), "a day without a note is bold");
     QVERIFY2(!f->calendar()->dateTextFormat(noted).hasProperty(QTextFormat::ForegroundBrush),
              "the mark hides the calendar's own colours");
+    QCOMPARE(toolTipOf(noted), bold ? QString(content) : QString());
+    QCOMPARE(toolTipOf(noted.addDays(1)), QString());
 }
 
 void tst_NoteMarks::savingMarksTheDay()
