@@ -2,17 +2,20 @@
 
 #include "conflictmerger.h"
 #include "notepreview.h"
+#include "pastemealnotecommand.h"
 #include "syncedfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QUndoStack>
 
 MealNoteController::MealNoteController(const QString &folder, ConflictMerger *merger, QObject *parent)
     : QObject(parent)
     , folder(folder)
     , merger(merger)
     , noteFile(new SyncedFile(this))
+    , undoStack(new QUndoStack(this))
 {
     noteFile->setObjectName(QStringLiteral("MealNoteFile"));
     // A sync tool may bring thousands of notes; each look lists the whole folder, so
@@ -134,12 +137,42 @@ bool MealNoteController::storeMealNote(const QString &note)
         noteFile->refresh();
     }
     if (result != SyncedFile::Written) {
-        emit saveFailed(saveFailureNotice(QStringLiteral("The meal note could not be saved to %1: %2"),
-                                          *noteFile));
+        tellSaveFailed();
         return false;
     }
     markDaysWithNotes(savedMealFiles());
     return true;
+}
+
+void MealNoteController::pasteMealNote(const QDate &on, const QString &text)
+{
+    if (!text.trimmed().isEmpty())
+        undoStack->push(new PasteMealNoteCommand(this, on, text));
+}
+
+bool MealNoteController::changeMealNote(const QDate &on, const std::function<QString(const QString &)> &change)
+{
+    if (on != day)
+        emit dayWanted(on);
+    if (on != day)
+        return false;
+    noteFile->refresh();
+    SyncedFile::WriteResult result;
+    while ((result = noteFile->write(change(noteFile->text()))) == SyncedFile::ChangedOnDisk)
+        noteFile->refresh();
+    if (result != SyncedFile::Written) {
+        tellSaveFailed();
+        return false;
+    }
+    markDaysWithNotes(savedMealFiles());
+    if (!editing)
+        emit noteChanged(noteFile->text());
+    return true;
+}
+
+QString MealNoteController::storedMealNote(const QDate &of) const
+{
+    return storedMealNote(savedMealFiles(), of);
 }
 
 QStringList MealNoteController::storedMealNotes(const QList<QDate> &days) const
@@ -161,6 +194,11 @@ QString MealNoteController::mealNotePreview(const QDate &of) const
 {
     const QString name = markedFiles.value(of);
     return name.isEmpty() ? QString() : notePreview(readTextFile(folder + name));
+}
+
+void MealNoteController::tellSaveFailed()
+{
+    emit saveFailed(saveFailureNotice(QStringLiteral("The meal note could not be saved to %1: %2"), *noteFile));
 }
 
 void MealNoteController::tellIfUnreadable(const QString &path, const QString &reason)

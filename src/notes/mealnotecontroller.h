@@ -16,6 +16,7 @@
 #include <functional>
 
 class ConflictMerger;
+class QUndoStack;
 class SyncedFile;
 
 class MealNoteController : public QObject
@@ -45,11 +46,23 @@ public:
     // for it is read, nothing else.
     QString mealNotePreview(const QDate &day) const;
 
+    // Pasted notes, the steps Ctrl+Z in the calendar takes back.
+    QUndoStack *history() const { return undoStack; }
+    // The text added to the end of the day's note, as Save writes it; the day is the
+    // one selected.
+    void pasteMealNote(const QDate &day, const QString &text);
+    // Writes the day's note changed as change says, to the note as the file holds it
+    // then; a day not selected is asked for first (dayWanted), so that the user sees
+    // what changes.
+    bool changeMealNote(const QDate &day, const std::function<QString(const QString &note)> &change);
+    QString storedMealNote(const QDate &day) const;
+
 signals:
     void noteChanged(const QString &note);
     void daysWithNotesChanged(const QSet<QDate> &days);
     void saveFailed(const QString &message);
     void readFailed(const QString &message);
+    void dayWanted(const QDate &day);
 
 private:
     void followFolder();
@@ -59,10 +72,12 @@ private:
     DayNoteFiles followMealNote(const QStringList &noteFiles);
     QString storedMealNote(const QStringList &noteFiles, const QDate &day) const;
     void tellIfUnreadable(const QString &path, const QString &reason);
+    void tellSaveFailed();
 
     const QString folder;
     ConflictMerger *merger;
     SyncedFile *noteFile;
+    QUndoStack *undoStack;
     std::function<bool()> askReplace = [] { return false; };
     QDate day;
     QDate firstOfMonth;

@@ -17,6 +17,7 @@
 #include "versionupkeep.h"
 #include "weekdocument.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QInputDialog>
@@ -28,6 +29,7 @@
 #include <QTextCharFormat>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QUndoGroup>
 #include <QUndoStack>
 
 #include <memory>
@@ -47,6 +49,7 @@ MainWindow::MainWindow(QWidget *parent)
     , groceryListDrop(new TextDropFilter(this))
     , groceryListDrag(new RowDragFilter(this))
     , listNotice(new SpokenNotice(this))
+    , history(new QUndoGroup(this))
 {
     // Named before the form is built, whose last step connects their signals by name.
     groceryListDrop->setObjectName(QStringLiteral("GroceryListDrop"));
@@ -55,7 +58,8 @@ MainWindow::MainWindow(QWidget *parent)
     // Before the form, whose calendar would otherwise get the toolkit's own interface.
     installCalendarAccessibility();
     ui->setupUi(this);
-    actions.addTo(this, ui->GroceryList);
+    actions.addTo(this, ui->GroceryList, ui->Calendar);
+    ui->Calendar->setContextMenuPolicy(Qt::CustomContextMenu);
     makeAccessible();
     new DayToolTips(ui->Calendar, [this](const QDate &day) { return mealNotes->mealNotePreview(day); });
     addHistoryActions();
@@ -82,6 +86,9 @@ void MainWindow::connectControllers()
     mealNotes->setReplaceQuestion([this] { return confirmReplacingMealNote(); });
     connect(mealNotes, &MealNoteController::noteChanged, this, &MainWindow::showMealNote);
     connect(mealNotes, &MealNoteController::daysWithNotesChanged, this, &MainWindow::markDaysWithNotes);
+    connect(mealNotes, &MealNoteController::dayWanted, this, [this](const QDate &day) {
+        ui->Calendar->setSelectedDate(day);
+    });
     connect(groceryList, &GroceryListController::changed, this, &MainWindow::showGroceryList);
     connect(groceryList, &GroceryListController::announce, listNotice, &SpokenNotice::say);
     connect(mealNotes, &MealNoteController::saveFailed, this, &MainWindow::warnSaveFailed);
@@ -101,16 +108,28 @@ void MainWindow::makeAccessible()
     new CalendarColours(ui->Calendar);
 }
 
-// Undo and redo take back list commands; in the note box, while editing, the same
-// keys keep working on the typing, since the box claims them first.
+// Undo and redo take back list commands, and in the calendar the notes pasted there;
+// in the note box, while editing, the same keys keep working on the typing, since the
+// box claims them first.
 void MainWindow::addHistoryActions()
 {
-    undoAction = groceryList->history()->createUndoAction(this, QStringLiteral("Undo"));
+    history->addStack(groceryList->history());
+    history->addStack(mealNotes->history());
+    history->setActiveStack(groceryList->history());
+    undoAction = history->createUndoAction(this, QStringLiteral("Undo"));
     undoAction->setShortcuts(QKeySequence::Undo);
-    redoAction = groceryList->history()->createRedoAction(this, QStringLiteral("Redo"));
+    redoAction = history->createRedoAction(this, QStringLiteral("Redo"));
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                               QKeySequence(Qt::CTRL | Qt::Key_Y)});
     addActions({undoAction, redoAction});
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget *, QWidget *now) { followFocusWithHistory(now); });
+}
+
+void MainWindow::followFocusWithHistory(QWidget *now)
+{
+    const bool inCalendar = now && (now == ui->Calendar || ui->Calendar->isAncestorOf(now));
+    history->setActiveStack(inCalendar ? mealNotes->history() : groceryList->history());
 }
 
 // The order matters: a focused button that gets disabled hands the focus on to the
@@ -317,6 +336,36 @@ void MainWindow::on_actionMoveItemDown_triggered()
 void MainWindow::on_GroceryListDrag_rowDropped(int from, int to)
 {
     groceryList->moveItem(from, to);
+}
+
+// The note as saved, not what is being typed.
+void MainWindow::on_actionCopyMealNote_triggered()
+{
+    const QString note = mealNotes->storedMealNote(ui->Calendar->selectedDate());
+    if (!note.isEmpty())
+        QGuiApplication::clipboard()->setText(note);
+}
+
+// Added to the day's note as Save writes it; while the box is being edited, its
+// unsaved text must not be written around.
+void MainWindow::on_actionPasteMealNote_triggered()
+{
+    if (ui->TextBox->isReadOnly())
+        mealNotes->pasteMealNote(ui->Calendar->selectedDate(), QGuiApplication::clipboard()->text());
+}
+
+void MainWindow::on_Calendar_customContextMenuRequested(const QPoint &position)
+{
+    actions.copyMealNote->setEnabled(!mealNotes->storedMealNote(ui->Calendar->selectedDate()).isEmpty());
+    actions.pasteMealNote->setEnabled(ui->TextBox->isReadOnly()
+                                      && !QGuiApplication::clipboard()->text().trimmed().isEmpty());
+    QMenu menu;
+    menu.addActions({actions.copyMealNote, actions.pasteMealNote});
+    menu.addSeparator();
+    menu.addActions({undoAction, redoAction});
+    menu.exec(ui->Calendar->mapToGlobal(position));
+    actions.copyMealNote->setEnabled(true);
+    actions.pasteMealNote->setEnabled(true);
 }
 
 void MainWindow::on_AddItemButton_clicked()

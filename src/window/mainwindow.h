@@ -19,6 +19,7 @@ class GroceryListController;
 class MealNoteController;
 class QAction;
 class QListWidgetItem;
+class QUndoGroup;
 class RowDragFilter;
 class SpokenNotice;
 class TextDropFilter;
@@ -53,6 +54,9 @@ private slots:
     void on_actionMoveItemUp_triggered();
     void on_actionMoveItemDown_triggered();
     void on_GroceryListDrag_rowDropped(int from, int to);
+    void on_actionCopyMealNote_triggered();
+    void on_actionPasteMealNote_triggered();
+    void on_Calendar_customContextMenuRequested(const QPoint &position);
     void on_GroceryList_itemChanged(QListWidgetItem *item);
     void on_TextBox_customContextMenuRequested(const QPoint &position);
     void on_actionAddToGroceryList_triggered();
@@ -65,6 +69,7 @@ private:
     void connectControllers();
     void makeAccessible();
     void addHistoryActions();
+    void followFocusWithHistory(QWidget *now);
     void setViewMode();
     void setEditMode();
     void describeMealNote();
@@ -91,6 +96,7 @@ private:
     SpokenNotice *listNotice;
     // What the list widget shows, the only one to change it.
     QStringList shownGroceryItems;
+    QUndoGroup *history;
     QAction *undoAction = nullptr;
     QAction *redoAction = nullptr;
 };

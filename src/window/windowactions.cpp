@@ -34,6 +34,10 @@ WindowActions::WindowActions(QWidget *window)
                            Qt::WidgetWithChildrenShortcut))
     , moveItemDown(newAction(window, "actionMoveItemDown", QStringLiteral("Move Down"), Qt::ALT | Qt::Key_Down,
                              Qt::WidgetWithChildrenShortcut))
+    , copyMealNote(newAction(window, "actionCopyMealNote", QStringLiteral("Copy Meal Note"), QKeySequence::Copy,
+                             Qt::WidgetWithChildrenShortcut))
+    , pasteMealNote(newAction(window, "actionPasteMealNote", QStringLiteral("Paste Meal Note"),
+                              QKeySequence::Paste, Qt::WidgetWithChildrenShortcut))
     , addToGroceryList(newAction(window, "actionAddToGroceryList", QStringLiteral("Add to Grocery List"),
                                  QKeySequence()))
     , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
@@ -42,8 +46,9 @@ WindowActions::WindowActions(QWidget *window)
 {
 }
 
-void WindowActions::addTo(QWidget *window, QWidget *list) const
+void WindowActions::addTo(QWidget *window, QWidget *list, QWidget *calendar) const
 {
+    calendar->addActions({copyMealNote, pasteMealNote});
     window->addActions({edit, save, addItem, clearList, printWeek});
     list->addActions({insertItem, deleteItem, removeTicked, moveItemUp, moveItemDown, copyList});
 }

@@ -10,9 +10,9 @@ class QWidget;
 struct WindowActions
 {
     explicit WindowActions(QWidget *window);
-    // Puts the actions where their keys work: the window, or the list for the keys
-    // that mean something else elsewhere.
-    void addTo(QWidget *window, QWidget *list) const;
+    // Puts the actions where their keys work: the window, or the list or the calendar
+    // for the keys that mean something else elsewhere.
+    void addTo(QWidget *window, QWidget *list, QWidget *calendar) const;
 
     QAction *edit;
     QAction *save;
@@ -23,6 +23,8 @@ struct WindowActions
     QAction *removeTicked;
     QAction *moveItemUp;
     QAction *moveItemDown;
+    QAction *copyMealNote;
+    QAction *pasteMealNote;
     QAction *addToGroceryList;
     QAction *copyList;
     QAction *printWeek;

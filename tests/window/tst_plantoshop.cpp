@@ -2,6 +2,7 @@
 
 #include "weekdocument.h"
 
+#include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
@@ -26,6 +27,8 @@ private slots:
     void ctrlZInTheNoteBoxUndoesTyping();
     void weekDocumentHoldsTheWeekAndTheList_data();
     void weekDocumentHoldsTheWeekAndTheList();
+    void mealPlannedAgainOnAnotherDay_data();
+    void mealPlannedAgainOnAnotherDay();
 
 private:
     const QDate day = QDate(2019, 9, 19);
@@ -234,6 +237,51 @@ void tst_PlanToShop::weekDocumentHoldsTheWeekAndTheList()
     printer.setOutputFileName(folder.filePath("week.pdf"));
     week->print(&printer);
     QVERIFY(readFile(folder.filePath("week.pdf")).startsWith("%PDF"));
+}
+
+void tst_PlanToShop::mealPlannedAgainOnAnotherDay_data()
+{
+    QTest::addColumn<QByteArray>("other");       // the other day's note; none where empty
+    QTest::addColumn<bool>("movedOn");           // another day picked before Ctrl+Z
+    QTest::addColumn<QByteArray>("pasted");
+
+    QTest::newRow("onto a note") << QByteArray("Soup") << false << QByteArray("Soup\n") + note.toUtf8();
+    QTest::newRow("onto a note ending its line")
+            << QByteArray("Soup\n") << false << QByteArray("Soup\n") + note.toUtf8();
+    QTest::newRow("onto a day without a note") << QByteArray() << false << note.toUtf8();
+    QTest::newRow("taken back after moving on") << QByteArray("Soup") << true
+                                                << QByteArray("Soup\n") + note.toUtf8();
+}
+
+// Ctrl+C and Ctrl+V in the calendar, then Ctrl+Z there: the pasted note goes again, on
+// the day it was pasted on.
+void tst_PlanToShop::mealPlannedAgainOnAnotherDay()
+{
+    QFETCH(QByteArray, other);
+    QFETCH(bool, movedOn);
+    QFETCH(QByteArray, pasted);
+
+    const QDate otherDay = day.addDays(7);
+    if (!other.isEmpty())
+        QVERIFY(writeFile(f->notePath(otherDay), other));
+    auto *view = f->calendar()->findChild<QWidget *>("qt_calendar_calendarview");
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QApplication::clipboard()->clear();
+    QTest::keySequence(view, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), note);
+    f->calendar()->setSelectedDate(otherDay);
+    QTest::keySequence(view, QKeySequence::Paste);
+    QCOMPARE(readFile(f->notePath(otherDay)), pasted);
+    QCOMPARE(f->box()->toPlainText(), QString(pasted));
+    if (movedOn)
+        f->calendar()->setSelectedDate(day);
+    QTest::keySequence(view, QKeySequence::Undo);
+    QCOMPARE(f->calendar()->selectedDate(), otherDay);
+    QCOMPARE(readFile(f->notePath(otherDay)), other);
+    QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
+    QTest::keySequence(view, QKeySequence("Ctrl+Shift+Z"));
+    QCOMPARE(readFile(f->notePath(otherDay)), pasted);
 }
 
 QTEST_MAIN(tst_PlanToShop)
