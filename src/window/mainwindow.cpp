@@ -6,6 +6,7 @@
 #include "calendarcolours.h"
 #include "conflictmerger.h"
 #include "daytooltips.h"
+#include "findmealdialog.h"
 #include "groceryitems.h"
 #include "grocerylistcontroller.h"
 #include "groceryrows.h"
@@ -338,6 +339,15 @@ void MainWindow::on_GroceryListDrag_rowDropped(int from, int to)
     groceryList->moveItem(from, to);
 }
 
+void MainWindow::on_actionFindMeal_triggered()
+{
+    FindMealDialog dialog(savedMealsPath, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.chosenDay().isValid()) {
+        ui->Calendar->setSelectedDate(dialog.chosenDay());
+        ui->Calendar->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 // The note as saved, not what is being typed.
 void MainWindow::on_actionCopyMealNote_triggered()
 {
@@ -360,7 +370,7 @@ void MainWindow::on_Calendar_customContextMenuRequested(const QPoint &position)
     actions.pasteMealNote->setEnabled(ui->TextBox->isReadOnly()
                                       && !QGuiApplication::clipboard()->text().trimmed().isEmpty());
     QMenu menu;
-    menu.addActions({actions.copyMealNote, actions.pasteMealNote});
+    menu.addActions({actions.copyMealNote, actions.pasteMealNote, actions.findMeal});
     menu.addSeparator();
     menu.addActions({undoAction, redoAction});
     menu.exec(ui->Calendar->mapToGlobal(position));

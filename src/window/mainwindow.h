@@ -55,6 +55,7 @@ private slots:
     void on_actionMoveItemDown_triggered();
     void on_GroceryListDrag_rowDropped(int from, int to);
     void on_actionCopyMealNote_triggered();
+    void on_actionFindMeal_triggered();
     void on_actionPasteMealNote_triggered();
     void on_Calendar_customContextMenuRequested(const QPoint &position);
     void on_GroceryList_itemChanged(QListWidgetItem *item);

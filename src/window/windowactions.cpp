@@ -38,6 +38,7 @@ WindowActions::WindowActions(QWidget *window)
                              Qt::WidgetWithChildrenShortcut))
     , pasteMealNote(newAction(window, "actionPasteMealNote", QStringLiteral("Paste Meal Note"),
                               QKeySequence::Paste, Qt::WidgetWithChildrenShortcut))
+    , findMeal(newAction(window, "actionFindMeal", QStringLiteral("Find Meal…"), QKeySequence::Find))
     , addToGroceryList(newAction(window, "actionAddToGroceryList", QStringLiteral("Add to Grocery List"),
                                  QKeySequence()))
     , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
@@ -49,6 +50,6 @@ WindowActions::WindowActions(QWidget *window)
 void WindowActions::addTo(QWidget *window, QWidget *list, QWidget *calendar) const
 {
     calendar->addActions({copyMealNote, pasteMealNote});
-    window->addActions({edit, save, addItem, clearList, printWeek});
+    window->addActions({edit, save, addItem, clearList, findMeal, printWeek});
     list->addActions({insertItem, deleteItem, removeTicked, moveItemUp, moveItemDown, copyList});
 }

@@ -25,6 +25,7 @@ struct WindowActions
     QAction *moveItemDown;
     QAction *copyMealNote;
     QAction *pasteMealNote;
+    QAction *findMeal;
     QAction *addToGroceryList;
     QAction *copyList;
     QAction *printWeek;

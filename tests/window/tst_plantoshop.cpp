@@ -3,6 +3,8 @@
 #include "weekdocument.h"
 
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
@@ -29,6 +31,8 @@ private slots:
     void weekDocumentHoldsTheWeekAndTheList();
     void mealPlannedAgainOnAnotherDay_data();
     void mealPlannedAgainOnAnotherDay();
+    void pastMealFoundAndPicked_data();
+    void pastMealFoundAndPicked();
 
 private:
     const QDate day = QDate(2019, 9, 19);
@@ -282,6 +286,51 @@ void tst_PlanToShop::mealPlannedAgainOnAnotherDay()
     QCOMPARE(readFile(f->listPath()), QByteArray("eggs\nmilk\ntea"));
     QTest::keySequence(view, QKeySequence("Ctrl+Shift+Z"));
     QCOMPARE(readFile(f->notePath(otherDay)), pasted);
+}
+
+void tst_PlanToShop::pastMealFoundAndPicked_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("found"); // newest first
+
+    QTest::newRow("a word in two notes") << "EGGS"
+                                         << QStringList{"Monday, 23 September 2019: Eggs on toast",
+                                                        "Thursday, 19 September 2019: 2 eggs"};
+    QTest::newRow("all the words, accents ignored") << "creme eggs"
+                                                    << QStringList{"Monday, 23 September 2019: Eggs on toast"};
+    QTest::newRow("nothing found") << "curry" << QStringList();
+}
+
+// Ctrl+F, typing, and Return on the first day found, by keyboard alone.
+void tst_PlanToShop::pastMealFoundAndPicked()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, found);
+
+    QVERIFY(writeFile(f->notePath(day.addDays(4)), "Eggs on toast\nCrème brûlée"));
+    QVERIFY(writeFile(f->notePath(day.addDays(-30)), "Soup"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    QStringList shown;
+    QString told;
+    answerNextDialog<QDialog>([&](QDialog *dialog) {
+        auto *days = dialog->findChild<QListWidget *>("FoundDays");
+        QCOMPARE(days->accessibleName(), QString("Days found"));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>("FindText"), typed);
+        QTRY_COMPARE(days->count(), found.size());
+        for (int row = 0; row < days->count(); ++row)
+            shown << days->item(row)->text();
+        told = dialog->findChild<QLabel *>("FoundCount")->text();
+        days->setFocus();
+        days->setCurrentRow(0);
+        QTest::keyClick(days, Qt::Key_Return);
+        if (found.isEmpty())
+            dialog->reject();
+    });
+    QTest::keySequence(f->window.get(), QKeySequence::Find);
+    QLocale::setDefault(QLocale::system());
+    QCOMPARE(shown, found);
+    QCOMPARE(told, found.size() == 1 ? QString("1 day found") : QString("%1 days found").arg(found.size()));
+    QCOMPARE(f->calendar()->selectedDate(), found.isEmpty() ? day : day.addDays(4));
 }
 
 QTEST_MAIN(tst_PlanToShop)
