@@ -19,7 +19,7 @@ printf 'Dinner: pasta with tomato sauce' > "$meals/$(note_for tomorrow).txt"
 for day in '2 days ago' '3 days' '5 days' '6 days' '10 days'; do
     printf 'Dinner: soup and bread' > "$meals/$(note_for "$day").txt"
 done
-printf 'eggs\nmilk\nrye flour\nlentils\ntomatoes\nchickpeas\ntahini\nlemons\nbasil' \
+printf 'x eggs\nx milk\nrye flour\nlentils\ntomatoes\nchickpeas\ntahini\nlemons\nbasil' \
     > "$home/Documents/ladlewise/data/list.txt"
 
 mkdir -p docs
