@@ -72,8 +72,10 @@ MainWindow::MainWindow(QWidget *parent)
                                           ui->Calendar->monthShown()));
 }
 
+// The widgets going hand the focus on while the window is no longer whole.
 MainWindow::~MainWindow()
 {
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     delete ui;
 }
 
