@@ -150,24 +150,24 @@ void MealNoteController::pasteMealNote(const QDate &on, const QString &text)
         undoStack->push(new PasteMealNoteCommand(this, on, text));
 }
 
-bool MealNoteController::changeMealNote(const QDate &on, const std::function<QString(const QString &)> &change)
+void MealNoteController::changeMealNote(const QDate &on, const std::function<QString(const QString &)> &change)
 {
     if (on != day)
         emit dayWanted(on);
+    // The day could not be picked: its note is not the one kept in step.
     if (on != day)
-        return false;
+        return;
     noteFile->refresh();
     SyncedFile::WriteResult result;
     while ((result = noteFile->write(change(noteFile->text()))) == SyncedFile::ChangedOnDisk)
         noteFile->refresh();
     if (result != SyncedFile::Written) {
         tellSaveFailed();
-        return false;
+        return;
     }
     markDaysWithNotes(savedMealFiles());
     if (!editing)
         emit noteChanged(noteFile->text());
-    return true;
 }
 
 QString MealNoteController::storedMealNote(const QDate &of) const

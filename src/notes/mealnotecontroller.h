@@ -54,7 +54,7 @@ public:
     // Writes the day's note changed as change says, to the note as the file holds it
     // then; a day not selected is asked for first (dayWanted), so that the user sees
     // what changes.
-    bool changeMealNote(const QDate &day, const std::function<QString(const QString &note)> &change);
+    void changeMealNote(const QDate &day, const std::function<QString(const QString &note)> &change);
     QString storedMealNote(const QDate &day) const;
 
 signals:
