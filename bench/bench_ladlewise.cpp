@@ -461,7 +461,7 @@ bool undoClear()
     MainWindow window;
     window.show();
     settle(&window);
-    auto *history = window.findChild<QUndoStack *>();
+    auto *history = window.findChild<QUndoStack *>("GroceryListHistory");
     QTimer::singleShot(0, [] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
             box->button(QMessageBox::Yes)->click();

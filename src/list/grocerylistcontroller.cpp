@@ -25,6 +25,7 @@ GroceryListController::GroceryListController(const QString &path, ConflictMerger
     , undoStack(new QUndoStack(this))
     , retry(new QTimer(this))
 {
+    undoStack->setObjectName(QStringLiteral("GroceryListHistory"));
     listFile->setObjectName(QStringLiteral("GroceryListFile"));
     connect(listFile, &SyncedFile::changedOnDisk, this, &GroceryListController::followFile);
     retry->setSingleShot(true);

@@ -18,6 +18,7 @@ MealNoteController::MealNoteController(const QString &folder, ConflictMerger *me
     , undoStack(new QUndoStack(this))
 {
     noteFile->setObjectName(QStringLiteral("MealNoteFile"));
+    undoStack->setObjectName(QStringLiteral("MealNoteHistory"));
     // A sync tool may bring thousands of notes; each look lists the whole folder, so
     // while it keeps changing the folder is looked at most every 750 ms.
     noteFile->setBusyFolderInterval(750);

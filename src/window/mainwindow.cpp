@@ -285,29 +285,38 @@ void MainWindow::showGroceryList()
     const int current = list->currentRow();
     const GroceryListEdit edit = groceryListEdit(before, shownGroceryItems);
     list->model()->removeRows(edit.first, edit.removed);
-    list->insertItems(edit.first, edit.inserted);
-    for (int row = edit.first; row < edit.first + edit.inserted.size(); ++row) {
-        const QSignalBlocker notTheUsersTick(list);
-        showGroceryItem(list->item(row));
-    }
+    list->insertItems(edit.first, groceryItemTexts(edit.inserted));
+    showGroceryItems(edit.first, edit.inserted);
     const int followed = followedGroceryRow(before, current, shownGroceryItems, edit);
     if (followed != list->currentRow())
         list->setCurrentRow(followed);
 }
 
-// The item as its line reads: a box to tick it, and struck through once ticked, in
-// the list's own colours so that it stays as readable.
-void MainWindow::showGroceryItem(QListWidgetItem *item)
+// Each item as its line reads: a box to tick it, and struck through once ticked, in
+// the list's own colours so that it stays as readable. The view hears of the rows
+// once, not of each item's every part, which a long list would wait for.
+void MainWindow::showGroceryItems(int first, const QStringList &lines)
 {
-    const GroceryItem read = groceryItemOfLine(item->text());
-    item->setText(read.text);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(read.ticked ? Qt::Checked : Qt::Unchecked);
-    QFont font = item->font();
-    font.setStrikeOut(read.ticked);
-    item->setFont(font);
-    if (read.ticked)
-        item->setData(Qt::AccessibleTextRole, read.text + QStringLiteral(", ticked"));
+    if (lines.isEmpty())
+        return;
+    QAbstractItemModel *model = ui->GroceryList->model();
+    {
+        const QSignalBlocker quiet(model);
+        for (int i = 0; i < lines.size(); ++i) {
+            QListWidgetItem *item = ui->GroceryList->item(first + i);
+            const bool ticked = groceryItemOfLine(lines.at(i)).ticked;
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+            if (ticked) {
+                QFont struck = item->font();
+                struck.setStrikeOut(true);
+                item->setFont(struck);
+                item->setData(Qt::AccessibleTextRole, item->text() + QStringLiteral(", ticked"));
+            }
+        }
+    }
+    const QSignalBlocker notTheUsersTick(ui->GroceryList);
+    emit model->dataChanged(model->index(first, 0), model->index(first + lines.size() - 1, 0));
 }
 
 void MainWindow::on_GroceryList_itemChanged(QListWidgetItem *item)

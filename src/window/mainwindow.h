@@ -80,7 +80,7 @@ private:
     bool confirmReplacingMealNote();
     void markDaysWithNotes(const QSet<QDate> &days);
     void showGroceryList();
-    void showGroceryItem(QListWidgetItem *item);
+    void showGroceryItems(int first, const QStringList &lines);
     void warnSaveFailed(const QString &message);
     void warnReadFailed(const QString &message);
 
