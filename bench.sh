@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Ladlewise and runs its benchmark: each figure against bare Qt doing the same.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package ladlewise_<version>_<arch>.deb in this folder, with
 # Debian's hardening flags, and checks it with lintian. Installs what it needs first.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Ladlewise in build/ and starts it, installing what the build needs first.
 set -euo pipefail
 cd "$(dirname "$0")"

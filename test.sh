@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Ladlewise and runs every test, then does it again with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-sanitize/. Installs what it needs first.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures what Ladlewise adds on top of the toolkit: each figure times the real
 // window against the same work done by bare Qt in the same run, and prints the
 // ratio of their medians, so that a noisy machine moves both sides alike.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot.png: the real program under Xvfb, with a few sample notes
 # and grocery items in a throw-away home folder.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts: the Debian packages they need, a function that installs
 # those still missing, and one that builds the program without its tests.
 

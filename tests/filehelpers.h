@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole files in bytes, for the tests and the benchmark alike.
 #ifndef FILEHELPERS_H
 #define FILEHELPERS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the window tests: a throw-away home folder, file access in
 // bytes, and answering modal dialogs the way a user would.
 #ifndef TESTSUPPORT_H

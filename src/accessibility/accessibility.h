@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers and the accessibility bus need beyond the form: names that
 // follow the shown day, names for the calendar's own controls, and picks made
 // through the accessibility interface taken as the user's choice.

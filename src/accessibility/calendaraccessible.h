@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader hears of the calendar's days. Qt's own table for the calendar
 // names a cell by its number only ("8."), and the weekday headers "1" to "7"; here a
 // day cell is named by its long date, its description says whether it has a meal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours of the calendar that every text reaches 4.5:1 against (the days of the
 // neighbouring months, the weekends, the selected day and the month header), taken
 // from the palette the user chose and changed only as far as needed, so that a dark

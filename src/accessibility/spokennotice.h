@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader says of a command done, where nothing on screen changes the
 // focus: "bread added, 3 items". The widget takes no room and shows nothing; each
 // notice shows it anew as a notification, which a screen reader speaks at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grocery list's commands as steps the user can take back. Each step, done or
 // undone, is applied to the list as its file holds it at that moment and written at
 // once, so that what another window or machine changed meanwhile stays.

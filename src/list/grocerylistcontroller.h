@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grocery list: its items as its file holds them (each item its line, ticked or
 // not), with the commands applied to them. Every command is written at once; the widget shows the items and follows
 // changed().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an entry of the grocery list is found again after the list changed.
 #ifndef GROCERYROWS_H
 #define GROCERYROWS_H

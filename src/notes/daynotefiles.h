@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which files of the notes folder make up a day's note, and what the window does with
 // each. A file is the day's when its name begins with the day's date text and a dot,
 // or when it is exactly the day's name in another language (see notenames.h). Of

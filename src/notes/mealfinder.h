@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds past meals in the notes folder as the user types. The notes are read in short
 // slices between the window's events, so that typing never waits for the folder, and
 // the days found grow as they are read.

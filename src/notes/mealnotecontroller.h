@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selected day's meal note: the files that make it up, the one Save writes kept in
 // step with the disk, the copies sync tools left beside them, and the days of the
 // month shown that have a note.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding past meals: which notes hold all the words of a query, case and accents
 // ignored, and the line that shows where.
 #ifndef MEALSEARCH_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A day's note is named after the day as the system's language writes it, "Mon Dec 7
 // 2026.txt", but a note saved under another language, or by a machine in another
 // language sharing the folder, is that day's note too when its name is exactly the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a day's tooltip shows of its note: its first lines, each cut to a length that
 // a tooltip shows whole.
 #ifndef NOTEPREVIEW_H

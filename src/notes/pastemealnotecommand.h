@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pasting a meal note onto a day, as a step that can be taken back.
 #ifndef PASTEMEALNOTECOMMAND_H
 #define PASTEMEALNOTECOMMAND_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "plannedagain.h"
 
 QString mealAddition(const QString &note, const QString &text)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A meal planned again: a note's text added to the end of another day's note, and
 // taken back again.
 #ifndef PLANNEDAGAIN_H

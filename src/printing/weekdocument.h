@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The week's plan on paper: each day's long date and note, then the grocery list.
 #ifndef WEEKDOCUMENT_H
 #define WEEKDOCUMENT_H

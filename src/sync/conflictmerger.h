@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Merges back the copies a sync tool sets aside when two machines changed a file at
 // the same time, so that nothing either machine saved stays hidden in a copy. It
 // decides when and what: once the file and all its copies have stopped changing for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user is told when a shared file cannot be read or written.
 #ifndef FILENOTICES_H
 #define FILENOTICES_H

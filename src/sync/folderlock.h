@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An advisory lock on a folder, shared by every Ladlewise process, held for as long as
 // the object lives: a write takes it from its last re-read to the rename and the
 // record of its version, a merge for the whole of its read, write and removal of the

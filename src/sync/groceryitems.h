@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grocery list's file as items: one a line, blank lines carrying none.
 #ifndef GROCERYITEMS_H
 #define GROCERYITEMS_H

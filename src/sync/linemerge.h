@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Merging two versions of a text file, so that what two machines saved at the same
 // time both stay: a note line by line, the grocery list item by item. A line counts
 // with its repeats: two "eggs" stay two.

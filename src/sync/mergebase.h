@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text a merge goes against: what both sides are proven to have had. With several
 // newest common versions, their own merge, as git's recursive merge makes it: each
 // of them is in both sides' past, so a line their merge holds was on both sides once,

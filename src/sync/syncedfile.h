@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A text file that other programs may change while the window shows it: another
 // Ladlewise window, a sync tool, an editor. SyncedFile reads it whole, remembers what
 // this window last read or wrote, reads it again just before each write so that

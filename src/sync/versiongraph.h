@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The versions of the shared files that Ladlewise installations wrote or read, each
 // named by its writer and a counter and linked to the versions it replaced, as the
 // installations' records tell (see VersionRecord). A merge takes its base from here:

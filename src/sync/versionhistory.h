@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This machine's own store of the versions of one shared file that it wrote or read,
 // found by the hash of their bytes: the bases merges need, kept outside the synced
 // folder so that they are at hand whatever the sync tool does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of versions that travels with the files: in the data folder's "versions"
 // folder, one file per Ladlewise installation, written by that installation alone and
 // only ever appended to (or rewritten whole when it grows large), so that a sync tool

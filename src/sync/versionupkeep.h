@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tidies the record of versions a while after the last save, out of its way.
 #ifndef VERSIONUPKEEP_H
 #define VERSIONUPKEEP_H

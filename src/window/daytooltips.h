@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows a tooltip for each day of a calendar, with the text a function gives for it.
 #ifndef DAYTOOLTIPS_H
 #define DAYTOOLTIPS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How large the window opens. The form is laid out for 96 DPI; where the desktop
 // sets a font DPI (Xft.dpi), everything scales by it, and where it sets none,
 // nothing scales, whatever the screen's physical size. A window that would not fit

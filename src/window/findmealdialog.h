@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+F: the days whose note holds all the words typed, newest first, each with its
 // date and the line where they stand. Return or a double click picks the day.
 #ifndef FINDMEALDIALOG_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ladlewise keeps everything in its one window: the calendar picks a day, the note
 // box in the middle shows that day's meal note (read-only until Edit), and the
 // grocery list on the right is written to its file after every command. The window

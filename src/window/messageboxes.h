@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's questions and warnings. A screen reader reads a message box's text
 // from its description, as it may find no label to read when the box appears.
 #ifndef MESSAGEBOXES_H

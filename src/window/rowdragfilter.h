@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lets the user drag an entry of a list to another row: the drop is handed on as a
 // move, and the list changes only as the move is written, never by itself.
 #ifndef ROWDRAGFILTER_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes text dropped on a widget (from the note box, a browser, any program) and
 // hands it on, so that the widget needs no drop handling of its own. The drag is
 // always a copy: the source keeps its text. Drops without text are refused.

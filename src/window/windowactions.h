@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's commands with their keys. They are made as named children of the
 // window before its form is built, so that the form's last step binds each to the
 // window's slot on_<name>_triggered, and the form holds only its widgets.

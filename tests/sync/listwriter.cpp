@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second process writing a list file, as a Ladlewise window does: each item through
 // the re-read before writing, as fast as it can (listwriter <path> <prefix> <count>),
 // or one item written while it keeps the folder's lock for a while, saying "locked"

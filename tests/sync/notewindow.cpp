@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window in a process of its own, as ladlewise opens it: after the given
 // milliseconds it prints what the note box shows, and quits (notewindow <milliseconds>).
 #include "mainwindow.h"

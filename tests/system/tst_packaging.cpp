@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -18,6 +19,8 @@ private slots:
     void validatorsAcceptTheFiles_data();
     void validatorsAcceptTheFiles();
     void oneApplicationIdThroughout();
+    void oneFreeLicenceThroughout_data();
+    void oneFreeLicenceThroughout();
     void installPutsEveryFileInPlace_data();
     void installPutsEveryFileInPlace();
     void debianPackageDependsOnWhatTheBinaryLinks();
@@ -100,6 +103,34 @@ void tst_Packaging::oneApplicationIdThroughout()
     QVERIFY(xml.contains("<id>" APP_ID "</id>"));
     QVERIFY(xml.contains("<launchable type=\"desktop-id\">" APP_ID ".desktop</launchable>"));
     QVERIFY(QFile::exists(packagingFile(".svg")));
+}
+
+// Software centres read the metainfo, Debian the copyright file, people the licence.
+void tst_Packaging::oneFreeLicenceThroughout_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("statement");
+
+    QTest::newRow("metainfo") << packagingFile(".metainfo.xml")
+                              << QByteArray("<project_license>GPL-3.0-or-later</project_license>");
+    QTest::newRow("copyright") << QStringLiteral(PACKAGING_DIR "/copyright")
+                               << QByteArray("Files: *\nCopyright: 2026 The Ladlewise developers\nLicense: GPL-3.0+\n");
+    QTest::newRow("licence") << QStringLiteral(PACKAGING_DIR "/../LICENSE")
+                             << QByteArray("GNU GENERAL PUBLIC LICENSE\n                       Version 3");
+    QTest::newRow("manual") << QStringLiteral(PACKAGING_DIR "/ladlewise.1")
+                            << QByteArray("under the GNU General Public License, version 3 or any later");
+}
+
+void tst_Packaging::oneFreeLicenceThroughout()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, statement);
+
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(path));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains(statement), qPrintable(path));
+    QVERIFY(!text.contains("LicenseRef-") && !text.contains("may not be redistributed"));
 }
 
 void tst_Packaging::installPutsEveryFileInPlace_data()

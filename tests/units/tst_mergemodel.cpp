@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two and three machines, each with its own data folder, store and record, kept in step
 // by a simulated sync tool that makes a conflict copy when two changed one file (and,
 // now and then, drops one as Syncthing can). Random users add, delete, clear and add

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a merge of a copy into its file comes to, given the versions the records tell:
 // the cases that a guess from bytes, clocks or one machine's history got wrong.
 #include "groceryitems.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // This machine's store of versions and the record of versions in the data folder:
 // what a stop, a damaged file or another installation's record leaves them as.
 #include "folderlock.h"
