@@ -44,7 +44,7 @@ DayNoteFiles dayNoteFiles(const QStringList &fileNames, const QDate &day)
     const QString ownName = dateText(day) + QLatin1String(".txt");
     const QString ownPrefix = dateText(day) + QLatin1Char('.');
     const QString ending = QStringLiteral(" %1 %2.txt").arg(day.day()).arg(day.year());
-    const QStringRef dayAndYear = ending.leftRef(ending.size() - 3);
+    const QStringView dayAndYear = QStringView(ending).chopped(3);
     QStringList dayFiles;
     QStringList exactNames;
     for (const QString &name : fileNames) {

@@ -64,7 +64,7 @@ const PrefixTable &systemLanguage()
 }
 
 // A day or a year as the names write it: digits, no sign, no leading zero.
-bool readNumber(const QStringRef &text, int *number)
+bool readNumber(QStringView text, int *number)
 {
     bool isNumber = false;
     *number = text.toInt(&isNumber);
@@ -81,8 +81,8 @@ bool splitName(const QString &fileName, QString *prefix, int *day, int *year)
     if (dayStart < 2 || yearStart - 1 == dayStart || yearStart == fileName.size() - 4)
         return false;
     *prefix = fileName.left(dayStart - 1);
-    return readNumber(fileName.midRef(dayStart, yearStart - 1 - dayStart), day)
-           && readNumber(fileName.midRef(yearStart, fileName.size() - 4 - yearStart), year);
+    return readNumber(QStringView(fileName).mid(dayStart, yearStart - 1 - dayStart), day)
+           && readNumber(QStringView(fileName).mid(yearStart, fileName.size() - 4 - yearStart), year);
 }
 
 bool isDayInRange(int day, int year, const QDate &first, const QDate &last)

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textdecoding.h"
 
+#include <optional>
+
+#if QT_VERSION_MAJOR >= 6
+#include <QStringDecoder>
+#else
 #include <QTextCodec>
+#endif
 
 namespace {
-
-const int utf8Mib = 106;
 
 // What Windows-1252 makes of the bytes 0x80 to 0x9F; the five it leaves undefined
 // stand for themselves, as in Latin-1.
@@ -77,32 +81,74 @@ QString decodeMixedUtf8(const QByteArray &data)
     return text;
 }
 
-// The codec's own decoder is the fast path; a sequence it finds invalid, or cut off
-// at the end, sends the whole file the careful way.
+// Qt's decoder is the fast path; a sequence it finds invalid, or cut off at the end,
+// sends the whole file the careful way, which reads a real U+FFFD alike.
 QString decodeUtf8(const QByteArray &bytes)
 {
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    const QString text = QTextCodec::codecForMib(utf8Mib)->toUnicode(bytes.constData(), bytes.size(),
-                                                                   &state);
-    return state.invalidChars > 0 || state.remainingChars > 0 ? decodeMixedUtf8(bytes) : text;
+    const QString text = QString::fromUtf8(bytes);
+    return text.contains(QChar::ReplacementCharacter) ? decodeMixedUtf8(bytes) : text;
+}
+
+// The two Qt versions reach a marked file's encoding and the system's differently.
+#if QT_VERSION_MAJOR >= 6
+
+std::optional<QString> decodeMarked(const QByteArray &bytes)
+{
+    const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes);
+    if (!marked)
+        return std::nullopt;
+    if (*marked == QStringConverter::Utf8)
+        return decodeUtf8(bytes.mid(3));
+    // The decoder drops the mark itself.
+    return QString(QStringDecoder(*marked)(bytes));
+}
+
+// Qt 6 takes the system's encoding for UTF-8 on every Unix.
+QString decodeUnmarked(const QByteArray &bytes)
+{
+    return decodeUtf8(bytes);
 }
 
 } // namespace
 
-QString decodeText(const QByteArray &bytes)
+QByteArray encodeText(const QString &text)
+{
+    return text.toUtf8();
+}
+
+#else
+
+const int utf8Mib = 106;
+
+std::optional<QString> decodeMarked(const QByteArray &bytes)
 {
     QTextCodec *marked = QTextCodec::codecForUtfText(bytes, nullptr);
-    if (!marked) {
-        QTextCodec *locale = QTextCodec::codecForLocale();
-        return locale->mibEnum() == utf8Mib ? decodeUtf8(bytes) : locale->toUnicode(bytes);
-    }
+    if (!marked)
+        return std::nullopt;
     if (marked->mibEnum() == utf8Mib)
         return decodeUtf8(bytes.mid(3));
     // The codec drops the mark itself.
     return marked->toUnicode(bytes);
 }
 
+QString decodeUnmarked(const QByteArray &bytes)
+{
+    QTextCodec *locale = QTextCodec::codecForLocale();
+    return locale->mibEnum() == utf8Mib ? decodeUtf8(bytes) : locale->toUnicode(bytes);
+}
+
+} // namespace
+
 QByteArray encodeText(const QString &text)
 {
     return QTextCodec::codecForLocale()->fromUnicode(text);
+}
+
+#endif
+
+QString decodeText(const QByteArray &bytes)
+{
+    if (const std::optional<QString> marked = decodeMarked(bytes))
+        return *marked;
+    return decodeUnmarked(bytes);
 }
