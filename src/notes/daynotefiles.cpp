@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "daynotefiles.h"
 
+#include "daynames.h"
 #include "notenames.h"
 
 #include <QMap>
@@ -13,7 +14,7 @@ namespace {
 
 QString dateText(const QDate &day)
 {
-    return comparableNoteName(day.toString(Qt::TextDate));
+    return comparableNoteName(dayNoteText(day, systemDayNames()));
 }
 
 // Without an exact name, the last look-alike in the listing's order is shown, as
@@ -24,7 +25,7 @@ DayNoteFiles chooseFiles(const QStringList &dayFiles, QStringList exactNames, co
     files.watched = dayFiles;
     std::sort(exactNames.begin(), exactNames.end());
     if (exactNames.isEmpty()) {
-        files.written = day.toString(Qt::TextDate) + QLatin1String(".txt");
+        files.written = dayNoteText(day, systemDayNames()) + QLatin1String(".txt");
         files.shown = dayFiles.isEmpty() ? QString() : dayFiles.last();
     } else {
         files.written = exactNames.first();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "notenames.h"
 
+#include "daynames.h"
+
 #include <QHash>
-#include <QLocale>
 #include <QVector>
 
 namespace {
@@ -20,14 +21,13 @@ struct WeekdayAndMonth
 // "<short weekday> <short month>", as a locale writes them before the day and year.
 using PrefixTable = QHash<QString, QVector<WeekdayAndMonth>>;
 
-void addNames(PrefixTable *table, const QLocale &locale)
+void addNames(PrefixTable *table, const DayNames &names)
 {
     QString months[12];
     for (int month = 1; month <= 12; ++month)
-        months[month - 1] = comparableNoteName(locale.monthName(month, QLocale::ShortFormat));
+        months[month - 1] = comparableNoteName(names.months[month - 1]);
     for (int weekday = 1; weekday <= 7; ++weekday) {
-        const QString dayName = comparableNoteName(locale.dayName(weekday, QLocale::ShortFormat))
-                                + QLatin1Char(' ');
+        const QString dayName = comparableNoteName(names.days[weekday - 1]) + QLatin1Char(' ');
         for (int month = 1; month <= 12; ++month) {
             QVector<WeekdayAndMonth> &meanings = (*table)[dayName + months[month - 1]];
             if (!meanings.contains({weekday, month}))
@@ -36,18 +36,13 @@ void addNames(PrefixTable *table, const QLocale &locale)
     }
 }
 
-// Every language Qt knows; built the first time a name may need it, as it takes a
-// while. The locales are made anew from their parts: as matchingLocales() gives them,
-// they name months in English.
+// Every locale's names; built the first time a name may need it, as it takes a while.
 const PrefixTable &anyLanguage()
 {
     static const PrefixTable table = [] {
         PrefixTable names;
-        for (const QLocale &locale :
-             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
-            addNames(&names, QLocale(locale.language(), locale.script(), locale.country()));
-        }
-        addNames(&names, QLocale::system());
+        for (const DayNames &locale : everyLocaleDayNames())
+            addNames(&names, locale);
         return names;
     }();
     return table;
@@ -57,7 +52,7 @@ const PrefixTable &systemLanguage()
 {
     static const PrefixTable table = [] {
         PrefixTable names;
-        addNames(&names, QLocale::system());
+        addNames(&names, systemDayNames());
         return names;
     }();
     return table;

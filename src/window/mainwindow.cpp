@@ -6,6 +6,7 @@
 #include "calendaraccessible.h"
 #include "calendarcolours.h"
 #include "conflictmerger.h"
+#include "daynames.h"
 #include "daytooltips.h"
 #include "findmealdialog.h"
 #include "groceryitems.h"
@@ -250,7 +251,7 @@ bool MainWindow::confirmReplacingMealNote()
             this, QStringLiteral("Note Changed"),
             QStringLiteral("The meal note for %1 was changed by another program since you began "
                            "editing. Replace it with your text?")
-                    .arg(ui->Calendar->selectedDate().toString(Qt::TextDate)),
+                    .arg(dayNoteText(ui->Calendar->selectedDate(), systemDayNames())),
             QMessageBox::No);
     return answer == QMessageBox::Yes;
 }

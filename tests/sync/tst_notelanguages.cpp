@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "daynames.h"
 #include "testsupport.h"
 
 #include "daynotefiles.h"
@@ -252,7 +253,7 @@ void tst_NoteLanguages::twoNamesOfOneDayBecomeOne()
 void tst_NoteLanguages::twoWindowsStartedTogetherShowTheJoinedNote()
 {
     const QDate today = QDate::currentDate();
-    const QString german = f->home.notePath(today.toString(Qt::TextDate) + ".txt");
+    const QString german = f->home.notePath(dayNoteText(today, dayNamesOf("de_DE")) + ".txt");
     const QString english = f->home.notePath(QLocale(QLocale::English, QLocale::UnitedStates)
                                                      .toString(today, "ddd MMM d yyyy") + ".txt");
     QVERIFY(writeFile(german, "soup\nbread"));
