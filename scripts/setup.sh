@@ -4,7 +4,9 @@
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libxcb1-dev libxcb-randr0-dev
                 fonts-dejavu-core)
-TEST_PACKAGES=(qtbase5-private-dev xvfb xauth desktop-file-utils appstream dpkg-dev lintian)
+TEST_PACKAGES=(qtbase5-private-dev xvfb xauth desktop-file-utils appstream dpkg-dev lintian binutils)
+# The second build the tests run on.
+QT6_PACKAGES=(qt6-base-dev qt6-base-dev-tools qt6-base-private-dev)
 PACKAGE_PACKAGES=(dpkg-dev lintian)
 
 install_packages() {
