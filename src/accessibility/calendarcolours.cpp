@@ -22,11 +22,14 @@ qreal luminance(const QColor &colour)
            + 0.0722 * linearPart(colour.blueF());
 }
 
+// In the eight bits a channel is painted with, so that the ratio checked is the one seen.
 QColor mixed(const QColor &colour, const QColor &toward, qreal share)
 {
-    return QColor::fromRgbF(colour.redF() + (toward.redF() - colour.redF()) * share,
-                            colour.greenF() + (toward.greenF() - colour.greenF()) * share,
-                            colour.blueF() + (toward.blueF() - colour.blueF()) * share, colour.alphaF());
+    const QColor exact = QColor::fromRgbF(colour.redF() + (toward.redF() - colour.redF()) * share,
+                                          colour.greenF() + (toward.greenF() - colour.greenF()) * share,
+                                          colour.blueF() + (toward.blueF() - colour.blueF()) * share,
+                                          colour.alphaF());
+    return QColor::fromRgba(exact.rgba());
 }
 
 } // namespace

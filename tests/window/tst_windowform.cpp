@@ -187,52 +187,66 @@ void tst_WindowForm::startsOnTodayWithNothingOnDiskAndNoMessage()
 
 void tst_WindowForm::calendarTextsAreReadable_data()
 {
-    QTest::addColumn<bool>("dark");
-    QTest::newRow("the default palette") << false;
-    QTest::newRow("a dark palette the user chose") << true;
+    QTest::addColumn<QPalette>("palette");
+    QTest::addColumn<QString>("base");
+
+    QTest::newRow("the default palette") << QApplication::palette() << "#ffffff";
+    QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x50, 0x50, 0x50));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+    QTest::newRow("a dark palette the user chose") << dark << "#1e1e1e";
+    // White on black, a cyan highlight and green for what is disabled.
+    QPalette highContrast(Qt::white, Qt::black);
+    highContrast.setColor(QPalette::Base, Qt::black);
+    highContrast.setColor(QPalette::AlternateBase, Qt::black);
+    highContrast.setColor(QPalette::Text, Qt::white);
+    highContrast.setColor(QPalette::Disabled, QPalette::Text, QColor(0x3f, 0xf2, 0x3f));
+    highContrast.setColor(QPalette::Highlight, QColor(0x1a, 0xeb, 0xff));
+    highContrast.setColor(QPalette::HighlightedText, Qt::black);
+    QTest::newRow("high contrast") << highContrast << "#000000";
 }
 
 // Every cell as the calendar's model gives it to be painted, the selected day with
 // the window active and not, and the month header.
 void tst_WindowForm::calendarTextsAreReadable()
 {
-    QFETCH(bool, dark);
+    QFETCH(QPalette, palette);
+    QFETCH(QString, base);
+
     const QPalette before = QApplication::palette();
-    if (dark) {
-        QPalette palette(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
-        palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-        palette.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
-        palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x50, 0x50, 0x50));
-        palette.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
-        QApplication::setPalette(palette);
-        QCoreApplication::processEvents();
-    }
+    QApplication::setPalette(palette);
     auto *calendar = f->calendar();
     auto *view = calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview");
-    QStringList unreadable;
-    auto check = [&unreadable](const QString &what, const QColor &text, const QColor &background) {
-        if (contrastRatio(text, background) < 4.5)
-            unreadable << QString("%1 %2 on %3").arg(what, text.name(), background.name());
-    };
-    for (int row = 0; row < view->model()->rowCount(); ++row) {
-        for (int column = 0; column < view->model()->columnCount(); ++column) {
-            const QModelIndex cell = view->model()->index(row, column);
-            check(cell.data().toString(), cell.data(Qt::ForegroundRole).value<QColor>(),
-                  cell.data(Qt::BackgroundRole).value<QColor>());
+    auto unreadableTexts = [calendar, view] {
+        QStringList unreadable;
+        auto check = [&unreadable](const QString &what, const QColor &text, const QColor &background) {
+            // As painted, eight bits a channel.
+            if (contrastRatio(QColor(text.rgb()), QColor(background.rgb())) < 4.5)
+                unreadable << QString("%1 %2 on %3").arg(what, text.name(), background.name());
+        };
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            for (int column = 0; column < view->model()->columnCount(); ++column) {
+                const QModelIndex cell = view->model()->index(row, column);
+                check(cell.data().toString(), cell.data(Qt::ForegroundRole).value<QColor>(),
+                      cell.data(Qt::BackgroundRole).value<QColor>());
+            }
         }
-    }
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        check("selected day", view->palette().color(group, QPalette::HighlightedText),
-              view->palette().color(group, QPalette::Highlight));
-    }
-    auto *header = calendar->findChild<QWidget *>("qt_calendar_monthbutton");
-    const QWidget *bar = header->parentWidget();
-    check("month header", header->palette().color(header->foregroundRole()),
-          bar->palette().color(bar->backgroundRole()));
-    const QColor base = view->palette().color(QPalette::Base);
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            check("selected day", view->palette().color(group, QPalette::HighlightedText),
+                  view->palette().color(group, QPalette::Highlight));
+        }
+        auto *header = calendar->findChild<QWidget *>("qt_calendar_monthbutton");
+        const QWidget *bar = header->parentWidget();
+        check("month header", header->palette().color(header->foregroundRole()),
+              bar->palette().color(bar->backgroundRole()));
+        return unreadable;
+    };
+    // The colours follow a new palette once the events it sends have been handled.
+    QTRY_COMPARE(view->palette().color(QPalette::Base).name(), base);
+    QTRY_COMPARE(unreadableTexts(), QStringList());
     QApplication::setPalette(before);
-    QCOMPARE(unreadable, QStringList());
-    QCOMPARE(base.name(), QString(dark ? "#1e1e1e" : "#ffffff"));
 }
 
 QTEST_MAIN(tst_WindowForm)
