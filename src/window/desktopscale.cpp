@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -107,12 +108,15 @@ int fontDpiOfResources(const QByteArray &resources)
     return dpi;
 }
 
-qreal windowScale(int fontDpi, const QSize &available, const QSize &window)
+qreal windowScale(int fontDpi, const QSize &available)
 {
     const qreal wanted = fontDpi > 0 ? fontDpi / baseDpi : 1;
-    const qreal fitting = std::min(qreal(available.width()) / window.width(),
-                                   qreal(available.height()) / window.height());
-    return wanted <= 1 || available.isEmpty() ? wanted : std::max<qreal>(1, std::min(wanted, fitting));
+    if (available.isEmpty())
+        return wanted;
+    const QSize room = available - windowFrame;
+    const qreal fitting = std::min(qreal(room.width()) / formSize.width(), qreal(room.height()) / formSize.height());
+    // Down to a ten-thousandth, so that rounding never makes the window a pixel too large.
+    return std::max(smallestScale, std::min(wanted, std::floor(fitting * 10000) / 10000));
 }
 
 // Qt reads the scale from its variables as the application starts. The font DPI is

@@ -181,12 +181,15 @@ void tst_RealDisplay::windowOpensAtTheDesktopScale_data()
     QTest::newRow("no font DPI") << QByteArray() << QRect() << QByteArray() << 1.0;
     QTest::newRow("125 %") << QByteArray("Xft.dpi:\t120\n") << QRect() << QByteArray() << 1.25;
     QTest::newRow("200 %, as far as the monitor holds it")
-            << QByteArray("Xft.dpi:\t192\n") << QRect() << QByteArray() << 1080.0 / framedWindowSize.height();
+            << QByteArray("Xft.dpi:\t192\n") << QRect() << QByteArray() << (1080.0 - windowFrame.height()) / formSize.height();
     QTest::newRow("200 %, a free area over two monitors")
             << QByteArray("Xft.dpi:\t192\n") << QRect(0, 0, 3840, 2130) << QByteArray()
-            << 1080.0 / framedWindowSize.height();
+            << (1080.0 - windowFrame.height()) / formSize.height();
     QTest::newRow("200 %, a panel below") << QByteArray("Xft.dpi:\t192\n") << QRect(0, 0, 1920, 1040)
-                                          << QByteArray() << 1040.0 / framedWindowSize.height();
+                                          << QByteArray() << (1040.0 - windowFrame.height()) / formSize.height();
+    QTest::newRow("a 1366x768 laptop with a 32-pixel panel, no font DPI")
+            << QByteArray() << QRect(0, 0, 1366, 736) << QByteArray()
+            << (736.0 - windowFrame.height()) / formSize.height();
     QTest::newRow("the user's own scale") << QByteArray("Xft.dpi:\t96\n") << QRect() << QByteArray("1.25")
                                           << 1.25;
 }

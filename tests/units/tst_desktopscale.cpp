@@ -22,12 +22,18 @@ void tst_DesktopScale::scaleFitsTheScreen_data()
     QTest::addColumn<QSize>("available");
     QTest::addColumn<qreal>("scale");
 
+    // Fits exactly: the form at the scale, and the frame around it.
+    auto fitting = [](int width, int height) {
+        return std::floor(std::min((width - 8) / 1349.0, (height - 36) / 740.0) * 10000) / 10000;
+    };
     QTest::newRow("no font DPI, whatever the screen's size") << 0 << QSize(1920, 1050) << 1.0;
     QTest::newRow("96 DPI") << 96 << QSize(1920, 1050) << 1.0;
     QTest::newRow("125 %") << 120 << QSize(1920, 1050) << 1.25;
-    QTest::newRow("150 % on a 1920x1080 screen with a panel") << 144 << QSize(1920, 1050) << 1050.0 / 776;
-    QTest::newRow("150 % on a laptop too small for it") << 144 << QSize(1366, 740) << 1.0;
-    QTest::newRow("no font DPI on a screen smaller than the window") << 0 << QSize(1280, 720) << 1.0;
+    QTest::newRow("150 % on a 1920x1080 screen with a panel") << 144 << QSize(1920, 1050) << fitting(1920, 1050);
+    QTest::newRow("a 1366x768 laptop with a 32-pixel panel") << 0 << QSize(1366, 736) << fitting(1366, 736);
+    QTest::newRow("150 % on that laptop") << 144 << QSize(1366, 736) << fitting(1366, 736);
+    QTest::newRow("a screen just large enough") << 0 << QSize(1357, 776) << 1.0;
+    QTest::newRow("a netbook: no smaller than readable") << 0 << QSize(1024, 576) << smallestScale;
     QTest::newRow("200 % on a 4K screen") << 192 << QSize(3840, 2100) << 2.0;
     QTest::newRow("a free area not known") << 144 << QSize() << 1.5;
 }
@@ -39,10 +45,11 @@ void tst_DesktopScale::scaleFitsTheScreen()
     QFETCH(qreal, scale);
 
     QCOMPARE(windowScale(fontDpi, available), scale);
-    if (!available.isEmpty() && scale > 1) {
-        const QSize scaled = framedWindowSize * scale;
-        QVERIFY(scaled.width() <= available.width() && scaled.height() <= available.height());
-    }
+    // As Qt sizes the window at that scale, and the window manager frames it.
+    const QSize framed = QSize(qRound(formSize.width() * scale), qRound(formSize.height() * scale)) + windowFrame;
+    if (!available.isEmpty() && scale > smallestScale)
+        QVERIFY2(framed.width() <= available.width() && framed.height() <= available.height(),
+                 qPrintable(QString("%1x%2").arg(framed.width()).arg(framed.height())));
 }
 
 void tst_DesktopScale::fontDpiIsReadFromTheResources_data()
