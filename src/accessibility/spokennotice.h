@@ -16,12 +16,17 @@ public:
     explicit SpokenNotice(QWidget *parent);
 
     void say(const QString &notice);
+    // Of what happened elsewhere: said once nothing else has been said for a while, so
+    // that it does not cut short what the user's own keys made the screen reader say.
+    void sayPolitely(const QString &notice);
 
 private:
     void sayNow();
 
     QString unsaid;
     QTimer sayTimer;
+    QString politelyUnsaid;
+    QTimer politeTimer;
 };
 
 #endif // SPOKENNOTICE_H

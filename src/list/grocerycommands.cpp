@@ -24,6 +24,60 @@ QString groceryTickNotice(const QString &item, bool ticked, const QStringList &l
                  QString::number(lines.size()));
 }
 
+QString groceryHistoryNotice(const QString &step, bool undone, int itemCount)
+{
+    return groceryListNotice(step + (undone ? QStringLiteral(", undone") : QStringLiteral(" again")), itemCount);
+}
+
+namespace {
+
+// Each item's text, with whether it is ticked, in the list's order.
+QVector<GroceryItem> itemsOfLines(const QStringList &lines)
+{
+    QVector<GroceryItem> items;
+    for (const QString &line : lines)
+        items << groceryItemOfLine(line);
+    return items;
+}
+
+bool holdsText(const QVector<GroceryItem> &items, const QString &text)
+{
+    return std::any_of(items.cbegin(), items.cend(), [&text](const GroceryItem &item) { return item.text == text; });
+}
+
+QString joinedWith(const QStringList &texts, const QString &change)
+{
+    return texts.isEmpty() ? QString() : texts.join(QStringLiteral(", ")) + QLatin1Char(' ') + change;
+}
+
+} // namespace
+
+QString groceryOutsideChangeNotice(const QStringList &before, const QStringList &after)
+{
+    if (before == after)
+        return QString();
+    const QVector<GroceryItem> was = itemsOfLines(before);
+    const QVector<GroceryItem> is = itemsOfLines(after);
+    QStringList added, deleted, ticked, unticked;
+    for (int i = 0; i < is.size(); ++i) {
+        const GroceryItem &item = is.at(i);
+        if (!holdsText(was, item.text))
+            added << item.text;
+        else if (!before.contains(after.at(i)))
+            (item.ticked ? ticked : unticked) << item.text;
+    }
+    for (const GroceryItem &item : was) {
+        if (!holdsText(is, item.text))
+            deleted << item.text;
+    }
+    QStringList parts = {joinedWith(added, QStringLiteral("added")), joinedWith(deleted, QStringLiteral("deleted")),
+                         joinedWith(ticked, QStringLiteral("ticked")), joinedWith(unticked, QStringLiteral("unticked"))};
+    parts.removeAll(QString());
+    if (parts.isEmpty())
+        parts << QStringLiteral("items moved");
+    return groceryListNotice(QStringLiteral("list changed: ") + parts.join(QStringLiteral(", ")), int(is.size()));
+}
+
 AddItemsCommand::AddItemsCommand(const GroceryListWriter &write, const QStringList &items)
     : write(write)
     , items(items)

@@ -20,6 +20,12 @@ using GroceryListWriter = std::function<void(const std::function<void(QStringLis
 QString groceryListNotice(const QString &change, int itemCount);
 // After a tick: "milk ticked, 3 of 5 left".
 QString groceryTickNotice(const QString &item, bool ticked, const QStringList &lines);
+// After an undo or redo of the step the user took: "bread added, undone, 3 items",
+// "bread added again, 4 items".
+QString groceryHistoryNotice(const QString &step, bool undone, int itemCount);
+// After a change another window, machine or program made, as lines of the file:
+// "list changed: tea added, milk ticked, 4 items"; empty where no item changed.
+QString groceryOutsideChangeNotice(const QStringList &before, const QStringList &after);
 
 class AddItemsCommand : public QUndoCommand
 {

@@ -8,8 +8,10 @@
 
 #include <QTimer>
 
-#include <algorithm>
 #include <QUndoStack>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -29,6 +31,7 @@ GroceryListController::GroceryListController(const QString &path, ConflictMerger
     undoStack->setObjectName(QStringLiteral("GroceryListHistory"));
     listFile->setObjectName(QStringLiteral("GroceryListFile"));
     connect(listFile, &SyncedFile::changedOnDisk, this, &GroceryListController::followFile);
+    connect(undoStack, &QUndoStack::indexChanged, this, &GroceryListController::announceHistoryStep);
     retry->setSingleShot(true);
     connect(retry, &QTimer::timeout, this, &GroceryListController::write);
 }
@@ -45,7 +48,16 @@ void GroceryListController::followFile()
 {
     mergeCopies();
     if (listFile->refresh())
-        takeFileItems();
+        takeChangedFileItems();
+}
+
+void GroceryListController::takeChangedFileItems()
+{
+    const QStringList before = listItems;
+    takeFileItems();
+    const QString notice = groceryOutsideChangeNotice(before, listItems);
+    if (!notice.isEmpty())
+        emit announcePolitely(notice);
 }
 
 void GroceryListController::mergeCopies()
@@ -96,7 +108,7 @@ void GroceryListController::write()
     SyncedFile::WriteResult result;
     while ((result = writeOnce()) == SyncedFile::ChangedOnDisk) {
         listFile->refresh();
-        takeFileItems();
+        takeChangedFileItems();
     }
     if (result == SyncedFile::Busy) {
         retry->start(FolderLock::retryInterval);
@@ -131,8 +143,26 @@ void GroceryListController::changeList(QUndoCommand *command, const QString &cha
         saveGroceryList();
         return;
     }
-    undoStack->push(command);
+    pushStep(command, change);
     emit announce(groceryListNotice(change, listItems.size()));
+}
+
+void GroceryListController::pushStep(QUndoCommand *command, const QString &step)
+{
+    command->setText(step);
+    pushing = true;
+    undoStack->push(command);
+    pushing = false;
+}
+
+void GroceryListController::announceHistoryStep(int index)
+{
+    const int previous = std::exchange(historyIndex, index);
+    if (pushing || index == previous)
+        return;
+    const bool undone = index < previous;
+    const QUndoCommand *step = undoStack->command(undone ? index : index - 1);
+    emit announce(groceryHistoryNotice(step->text(), undone, listItems.size()));
 }
 
 GroceryListWriter GroceryListController::writer()
@@ -170,8 +200,10 @@ void GroceryListController::setTicked(int row, bool ticked)
     if (row < 0 || row >= listItems.size() || groceryItemOfLine(listItems.at(row)).ticked == ticked)
         return;
     const QString line = listItems.at(row);
-    undoStack->push(new TickItemCommand(writer(), line, row, ticked));
-    emit announce(groceryTickNotice(groceryItemOfLine(line).text, ticked, listItems));
+    const QString item = groceryItemOfLine(line).text;
+    pushStep(new TickItemCommand(writer(), line, row, ticked),
+             item + (ticked ? QStringLiteral(" ticked") : QStringLiteral(" unticked")));
+    emit announce(groceryTickNotice(item, ticked, listItems));
 }
 
 int GroceryListController::tickedCount() const
@@ -194,7 +226,7 @@ void GroceryListController::moveItem(int from, int to)
     if (from < 0 || from >= listItems.size() || to < 0 || to >= listItems.size() || from == to)
         return;
     const QString line = listItems.at(from);
-    undoStack->push(new MoveItemCommand(writer(), line, from, to));
+    pushStep(new MoveItemCommand(writer(), line, from, to), groceryItemOfLine(line).text + QStringLiteral(" moved"));
     emit announce(QStringLiteral("%1 moved, %2 of %3")
                           .arg(groceryItemOfLine(line).text, QString::number(to + 1), QString::number(listItems.size())));
 }

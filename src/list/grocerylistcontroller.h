@@ -51,11 +51,16 @@ signals:
     void saveFailed(const QString &message);
     void readFailed(const QString &message);
     void announce(const QString &text);
+    // Of a change made elsewhere: to be said once the user's own speech is done.
+    void announcePolitely(const QString &text);
 
 private:
     void followFile();
     void mergeCopies();
     void takeFileItems();
+    void takeChangedFileItems();
+    void pushStep(QUndoCommand *command, const QString &step);
+    void announceHistoryStep(int index);
     void setItems(const QStringList &items);
     void apply(const Change &change);
     void write();
@@ -73,6 +78,9 @@ private:
     QTimer *retry;
     QElapsedTimer busy;
     bool toldBusy = false;
+    // The history's place, to tell an undo from a redo; a step pushed is told as done.
+    int historyIndex = 0;
+    bool pushing = false;
     ReadFailureNotices readFailures;
 };
 

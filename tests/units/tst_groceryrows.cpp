@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "grocerycommands.h"
 #include "groceryrows.h"
 
 #include <QRandomGenerator>
@@ -14,6 +15,8 @@ private slots:
     void currentEntryFollowed_data();
     void currentEntryFollowed();
     void editTurnsOneListIntoTheOther();
+    void changesFromElsewhereAreTold_data();
+    void changesFromElsewhereAreTold();
 };
 
 namespace {
@@ -89,6 +92,34 @@ void tst_GroceryRows::editTurnsOneListIntoTheOther()
             QCOMPARE(followed < 0, after.isEmpty());
         }
     }
+}
+
+void tst_GroceryRows::changesFromElsewhereAreTold_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("notice");
+
+    QTest::newRow("nothing changed") << "eggs milk" << "eggs milk" << "";
+    QTest::newRow("one added") << "eggs" << "eggs tea" << "list changed: tea added, 2 items";
+    QTest::newRow("two added, one deleted") << "eggs milk" << "milk tea jam"
+                                            << "list changed: tea, jam added, eggs deleted, 3 items";
+    QTest::newRow("ticked and unticked") << "eggs x|milk" << "x|eggs milk"
+                                         << "list changed: eggs ticked, milk unticked, 2 items";
+    QTest::newRow("only the order") << "eggs milk" << "milk eggs" << "list changed: items moved, 2 items";
+    QTest::newRow("emptied") << "eggs" << "" << "list changed: eggs deleted, no items";
+    QTest::newRow("an item that begins like a tick") << "" << "|x|ray" << "list changed: x ray added, 1 item";
+}
+
+// Lines as words, "x|" for a tick's "x " and "|" for a space.
+void tst_GroceryRows::changesFromElsewhereAreTold()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, notice);
+
+    auto lines = [](const QString &text) { return words(text).replaceInStrings("|", " "); };
+    QCOMPARE(groceryOutsideChangeNotice(lines(before), lines(after)), notice);
 }
 
 QTEST_APPLESS_MAIN(tst_GroceryRows)
