@@ -47,17 +47,20 @@ void nameCalendarControls(QCalendarWidget *calendar)
         const char *objectName;
         const char *accessibleName;
         const char *description;
+        const char *toolTip;
     } controls[] = {
-        {"qt_calendar_prevmonth", "Previous month", ""},
-        {"qt_calendar_nextmonth", "Next month", ""},
-        {"qt_calendar_monthbutton", "", "Choose the month"},
-        {"qt_calendar_yearbutton", "", "Choose the year"},
-        {"qt_calendar_yearedit", "Year", ""},
+        {"qt_calendar_prevmonth", "Previous month", "Page Up", "Previous month (Page Up)"},
+        {"qt_calendar_nextmonth", "Next month", "Page Down", "Next month (Page Down)"},
+        {"qt_calendar_monthbutton", "", "Choose the month", "Choose the month (Page Up, Page Down)"},
+        {"qt_calendar_yearbutton", "", "Choose the year; Shift+Page Up and Shift+Page Down move a year",
+         "Choose the year (Shift+Page Up, Shift+Page Down)"},
+        {"qt_calendar_yearedit", "Year", "", ""},
     };
     for (const auto &control : controls) {
         if (auto *widget = calendar->findChild<QWidget *>(QLatin1String(control.objectName))) {
             widget->setAccessibleName(QLatin1String(control.accessibleName));
             widget->setAccessibleDescription(QLatin1String(control.description));
+            widget->setToolTip(QLatin1String(control.toolTip));
         }
     }
 }

@@ -67,7 +67,9 @@ public:
     {
     }
 
-    bool isValid() const override { return view && calendar && (!day.isValid() || place().first != -1); }
+    // A day off the page stays a valid object, which a screen reader that asks after it
+    // a moment late still gets an answer from.
+    bool isValid() const override { return view && calendar; }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return parent()->window(); }
     QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(view); }
@@ -193,6 +195,15 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
+    // The month the days are of, as the page shows it.
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind != QAccessible::Name)
+            return QAccessibleWidget::text(kind);
+        return QLocale().standaloneMonthName(calendar->monthShown()) + QLatin1Char(' ')
+               + QString::number(calendar->yearShown());
+    }
+
     int childCount() const override { return (rowCount() + 1) * (columnCount() + 1); }
     QAccessibleInterface *focusChild() const override
     {
@@ -276,7 +287,7 @@ private:
         if (dayCells.size() < 3 * 7 * weeksShown)
             return;
         for (auto cell = dayCells.begin(); cell != dayCells.end();) {
-            if (QAccessible::accessibleInterface(*cell)->isValid()) {
+            if (QAccessible::accessibleInterface(*cell)->tableCellInterface()->rowIndex() != -1) {
                 ++cell;
             } else {
                 QAccessible::deleteAccessibleInterface(*cell);
@@ -340,8 +351,9 @@ void announceFocusedDay(QCalendarWidget *calendar)
             return;
         }
         *spokenDay = day;
-        QAccessibleEvent event(view, QAccessible::Focus);
-        event.setChild(childIndex(view, row, column));
+        // The cell itself, not its place, which the next page may give another day.
+        QAccessibleEvent event(QAccessible::queryAccessibleInterface(view)->child(childIndex(view, row, column)),
+                               QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
     };
     const auto afterTheMove = [calendar, pending, speakSelectedDay] {
@@ -363,6 +375,19 @@ void announceFocusedDay(QCalendarWidget *calendar)
     });
 }
 
+void nameDaysByMonth(QCalendarWidget *calendar)
+{
+    auto *view = calendar->findChild<QAbstractItemView *>(QStringLiteral("qt_calendar_calendarview"));
+    if (!view)
+        return;
+    QObject::connect(calendar, &QCalendarWidget::currentPageChanged, view, [view] {
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleEvent event(view, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    });
+}
+
 QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day)
 {
     QStringList parts;
@@ -370,7 +395,10 @@ QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day
         parts << QStringLiteral("has a meal note");
     if (day == QDate::currentDate())
         parts << QStringLiteral("today");
-    if (day.month() != calendar->monthShown() || day.year() != calendar->yearShown())
+    // Of the selected day's month, which the page comes to show; not of the page, which
+    // at a quick pace may still show the month before.
+    const QDate selected = calendar->selectedDate();
+    if (day.month() != selected.month() || day.year() != selected.year())
         parts << QStringLiteral("other month");
     return parts.join(QStringLiteral(", "));
 }

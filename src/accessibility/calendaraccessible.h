@@ -18,6 +18,10 @@ void installCalendarAccessibility();
 // A screen reader hears the focused day once for every move, and on entering the table.
 void announceFocusedDay(QCalendarWidget *calendar);
 
+// The table of days is named by the month it shows ("September 2019"), told anew as
+// the page changes.
+void nameDaysByMonth(QCalendarWidget *calendar);
+
 // What a day cell says beyond its name: "has a meal note", "today", "other month".
 QString calendarDayDescription(const QCalendarWidget *calendar, const QDate &day);
 

@@ -109,6 +109,7 @@ void MainWindow::makeAccessible()
     nameCalendarControls(ui->Calendar);
     followCellSelection(ui->Calendar);
     announceFocusedDay(ui->Calendar);
+    nameDaysByMonth(ui->Calendar);
     followItemSelection(ui->GroceryList);
     ui->label->setBuddy(ui->GroceryList);
     new CalendarColours(ui->Calendar);
@@ -360,6 +361,16 @@ void MainWindow::on_actionFindMeal_triggered()
         ui->Calendar->setSelectedDate(dialog.chosenDay());
         ui->Calendar->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void MainWindow::on_actionPreviousYear_triggered()
+{
+    ui->Calendar->setSelectedDate(ui->Calendar->selectedDate().addYears(-1));
+}
+
+void MainWindow::on_actionNextYear_triggered()
+{
+    ui->Calendar->setSelectedDate(ui->Calendar->selectedDate().addYears(1));
 }
 
 // The note as saved, not what is being typed.

@@ -66,6 +66,8 @@ private slots:
     void on_GroceryList_customContextMenuRequested(const QPoint &position);
     void on_actionCopyList_triggered();
     void on_actionPrintWeek_triggered();
+    void on_actionPreviousYear_triggered();
+    void on_actionNextYear_triggered();
 
 private:
     void connectControllers();

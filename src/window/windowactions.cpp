@@ -7,14 +7,20 @@
 
 namespace {
 
-QAction *newAction(QWidget *window, const char *name, const QString &text, const QKeySequence &keys,
+QAction *newAction(QWidget *window, const char *name, const QString &text, const QList<QKeySequence> &keys,
                    Qt::ShortcutContext context = Qt::WindowShortcut)
 {
     auto *action = new QAction(text, window);
     action->setObjectName(QLatin1String(name));
-    action->setShortcut(keys);
+    action->setShortcuts(keys);
     action->setShortcutContext(context);
     return action;
+}
+
+QAction *newAction(QWidget *window, const char *name, const QString &text, const QKeySequence &keys,
+                   Qt::ShortcutContext context = Qt::WindowShortcut)
+{
+    return newAction(window, name, text, QList<QKeySequence>{keys}, context);
 }
 
 } // namespace
@@ -45,12 +51,20 @@ WindowActions::WindowActions(QWidget *window)
     , copyList(newAction(window, "actionCopyList", QStringLiteral("Copy List"), Qt::CTRL | Qt::SHIFT | Qt::Key_C,
                          Qt::WidgetWithChildrenShortcut))
     , printWeek(newAction(window, "actionPrintWeek", QStringLiteral("Print Week…"), Qt::CTRL | Qt::Key_P))
+    // Page Up and Page Down move a month; with Shift, as date pickers on the web do, or
+    // Ctrl, a year.
+    , previousYear(newAction(window, "actionPreviousYear", QStringLiteral("Previous Year"),
+                             QList<QKeySequence>{Qt::SHIFT | Qt::Key_PageUp, Qt::CTRL | Qt::Key_PageUp},
+                             Qt::WidgetWithChildrenShortcut))
+    , nextYear(newAction(window, "actionNextYear", QStringLiteral("Next Year"),
+                         QList<QKeySequence>{Qt::SHIFT | Qt::Key_PageDown, Qt::CTRL | Qt::Key_PageDown},
+                         Qt::WidgetWithChildrenShortcut))
 {
 }
 
 void WindowActions::addTo(QWidget *window, QWidget *list, QWidget *calendar) const
 {
-    calendar->addActions({copyMealNote, pasteMealNote});
+    calendar->addActions({copyMealNote, pasteMealNote, previousYear, nextYear});
     window->addActions({edit, save, addItem, clearList, findMeal, printWeek});
     list->addActions({insertItem, deleteItem, removeTicked, moveItemUp, moveItemDown, copyList});
 }

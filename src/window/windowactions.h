@@ -30,6 +30,8 @@ struct WindowActions
     QAction *addToGroceryList;
     QAction *copyList;
     QAction *printWeek;
+    QAction *previousYear;
+    QAction *nextYear;
 };
 
 #endif // WINDOWACTIONS_H

@@ -230,7 +230,7 @@ void tst_KeyboardAccess::calendarCellsSayTheirDay_data()
     QTest::newRow("a day without a note") << day.addDays(1) << "Friday, 20 September 2019 / ";
     QTest::newRow("a day of the month before") << QDate(2019, 8, 31) << "Saturday, 31 August 2019 / other month";
     QTest::newRow("today") << QDate::currentDate()
-                           << QLocale().toString(QDate::currentDate(), QLocale::LongFormat) + " / today";
+                           << QLocale().toString(QDate::currentDate(), QLocale::LongFormat) + " / today, other month";
 }
 
 // As a screen reader reads the calendar's table: the header row, then the weeks.
@@ -259,24 +259,32 @@ void tst_KeyboardAccess::calendarCellsSayTheirDay()
     }
     QCOMPARE(weekdays, (QStringList{"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}));
     QCOMPARE(cellHeard, heard);
+    QCOMPARE(QAccessible::queryAccessibleInterface(calendar->findChild<QAbstractItemView *>("qt_calendar_calendarview"))
+                     ->text(QAccessible::Name),
+             QLocale().standaloneMonthName(calendar->monthShown()) + ' ' + QString::number(calendar->yearShown()));
 }
 
 void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce_data()
 {
     QTest::addColumn<QDate>("from");
     QTest::addColumn<int>("key"); // none: the focus comes into the calendar
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("heard");
     QTest::addColumn<int>("told"); // in a row, on the one cell: the view tells a new page twice
 
-    QTest::newRow("entering the calendar") << day << 0 << "Thursday, 19 September 2019 / has a meal note" << 1;
-    QTest::newRow("a day on") << day << int(Qt::Key_Right) << "Friday, 20 September 2019 / " << 1;
-    QTest::newRow("a week on") << day << int(Qt::Key_Down) << "Thursday, 26 September 2019 / " << 1;
+    QTest::newRow("entering the calendar") << day << 0 << 0 << "Thursday, 19 September 2019 / has a meal note" << 1;
+    QTest::newRow("a day on") << day << int(Qt::Key_Right) << 0 << "Friday, 20 September 2019 / " << 1;
+    QTest::newRow("a week on") << day << int(Qt::Key_Down) << 0 << "Thursday, 26 September 2019 / " << 1;
     QTest::newRow("a month on, same place on the page")
-            << QDate(2027, 2, 8) << int(Qt::Key_PageDown) << "Monday, 8 March 2027 / " << 2;
-    QTest::newRow("a month on, another place") << day << int(Qt::Key_PageDown)
+            << QDate(2027, 2, 8) << int(Qt::Key_PageDown) << 0 << "Monday, 8 March 2027 / " << 2;
+    QTest::newRow("a month on, another place") << day << int(Qt::Key_PageDown) << 0
                                                << "Saturday, 19 October 2019 / " << 2;
-    QTest::newRow("the month's first day") << day.addDays(-1) << int(Qt::Key_Home)
+    QTest::newRow("the month's first day") << day.addDays(-1) << int(Qt::Key_Home) << 0
                                            << "Sunday, 1 September 2019 / " << 1;
+    QTest::newRow("a year on") << day << int(Qt::Key_PageDown) << int(Qt::ShiftModifier)
+                               << "Saturday, 19 September 2020 / " << 1;
+    QTest::newRow("a year back") << day << int(Qt::Key_PageUp) << int(Qt::ControlModifier)
+                                 << "Wednesday, 19 September 2018 / " << 1;
 }
 
 // The cells a screen reader is told have the focus, read as each event comes: one
@@ -287,6 +295,7 @@ void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce()
 {
     QFETCH(QDate, from);
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     QFETCH(QString, heard);
     QFETCH(int, told);
 
@@ -307,7 +316,7 @@ void tst_KeyboardAccess::everyMoveInTheCalendarSpeaksTheNewDayOnce()
                                + " / " + focus->text(QAccessible::Description);
     });
     if (key)
-        QTest::keyClick(view, Qt::Key(key));
+        QTest::keyClick(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     else
         view->setFocus();
     QTRY_COMPARE(focused.value(focused.size() - 1).section(' ', 1), heard);
@@ -332,8 +341,8 @@ void tst_KeyboardAccess::calendarControlsHaveNamesAndTheListItsLabel()
                 f->calendar()->findChild<QWidget *>(control));
         heard << accessible->text(QAccessible::Name) + " / " + accessible->text(QAccessible::Description);
     }
-    QCOMPARE(heard, (QStringList{"Previous month / ", "Next month / ", "September / Choose the month",
-                                 "2019 / Choose the year"}));
+    QCOMPARE(heard, (QStringList{"Previous month / Page Up", "Next month / Page Down", "September / Choose the month",
+                                 "2019 / Choose the year; Shift+Page Up and Shift+Page Down move a year"}));
     QCOMPARE(f->child<QLabel>("label")->buddy(), f->list());
 }
 
