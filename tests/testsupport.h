@@ -253,6 +253,13 @@ inline void dismissNextMessage(ShownMessage *shown)
     });
 }
 
+// As a warning names a file in the test's home folder: "list.txt in ~/Documents/…".
+inline QString briefPath(const QString &path)
+{
+    const QFileInfo file(QDir::cleanPath(path));
+    return file.fileName() + " in ~/" + QDir(QDir::homePath()).relativeFilePath(file.path());
+}
+
 // A failed save names the file and the reason, and leaves what stood at the path as
 // it was: the old content, or (with an empty oldContent) the folder in the way, and
 // no temporary file beside it.
@@ -261,8 +268,7 @@ inline void verifyFailedSave(const ShownMessage &warning, const QWidget *window,
 {
     QCOMPARE(warning.title, QString("Save Failed"));
     QCOMPARE(warning.parent, window);
-    const QString expectedStart = "The " + what + " could not be saved to "
-                                  + QDir::toNativeSeparators(path) + ": ";
+    const QString expectedStart = "The " + what + " could not be saved to " + briefPath(path) + ": ";
     QVERIFY2(warning.text.startsWith(expectedStart) && warning.text.size() > expectedStart.size(),
              qPrintable(warning.text));
     const bool folderInTheWay = oldContent.isEmpty();

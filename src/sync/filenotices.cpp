@@ -15,10 +15,25 @@ QString ReadFailureNotices::notice(const QString &path, const QString &reason)
         return QString();
     told.insert(path, reason);
     return QStringLiteral("%1 could not be read: %2. Ladlewise will not write to it until it can be read.")
-            .arg(QDir::toNativeSeparators(QDir::cleanPath(path)), reason);
+            .arg(briefFilePath(path, QDir::homePath()), reason);
 }
 
 QString saveFailureNotice(const QString &failureText, const SyncedFile &file)
 {
-    return failureText.arg(QDir::toNativeSeparators(file.path()), file.errorString());
+    return failureText.arg(briefFilePath(file.path(), QDir::homePath()), file.errorString());
+}
+
+QString briefFilePath(const QString &path, const QString &home)
+{
+    const QString clean = QDir::cleanPath(path);
+    const QString cleanHome = QDir::cleanPath(home);
+    const int slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return QDir::toNativeSeparators(clean);
+    QString folder = clean.left(slash);
+    if (folder == cleanHome)
+        folder = QStringLiteral("~");
+    else if (folder.startsWith(cleanHome + QLatin1Char('/')) && cleanHome != QLatin1String("/"))
+        folder = QLatin1Char('~') + folder.mid(cleanHome.size());
+    return clean.mid(slash + 1) + QStringLiteral(" in ") + QDir::toNativeSeparators(folder);
 }

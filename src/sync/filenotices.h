@@ -20,7 +20,11 @@ private:
     QHash<QString, QString> told;
 };
 
-// failureText holds %1 for the file's path and %2 for what went wrong.
+// failureText holds %1 for the file and %2 for what went wrong.
 QString saveFailureNotice(const QString &failureText, const SyncedFile &file);
+
+// A file or folder as a warning names it, short enough to be read out: "list.txt in
+// ~/Documents/ladlewise/data".
+QString briefFilePath(const QString &path, const QString &home);
 
 #endif // FILENOTICES_H

@@ -95,7 +95,7 @@ void tst_UnreadableFiles::unreadableIsToldOnceAndNeverWritten()
     MessageLog messages;
     f->openOn(day);
     QTRY_COMPARE(messages.titles, QStringList{"Read Failed"});
-    QCOMPARE(messages.texts.first(), QDir::toNativeSeparators(path) + " could not be read: " + reason
+    QCOMPARE(messages.texts.first(), briefPath(path) + " could not be read: " + reason
                                              + ". Ladlewise will not write to it until it can be read.");
 
     // Neither a new pick nor a change beside the file tells it again.
