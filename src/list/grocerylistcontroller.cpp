@@ -5,13 +5,13 @@
 #include "folderlock.h"
 #include "grocerycommands.h"
 #include "groceryitems.h"
+#include "undoannouncer.h"
 
 #include <QTimer>
 
 #include <QUndoStack>
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -27,11 +27,14 @@ GroceryListController::GroceryListController(const QString &path, ConflictMerger
     , listFile(new SyncedFile(this))
     , undoStack(new QUndoStack(this))
     , retry(new QTimer(this))
+    , steps(new UndoAnnouncer(undoStack, [this](const QString &step, bool undone) {
+        return groceryHistoryNotice(step, undone, listItems.size());
+    }, this))
 {
     undoStack->setObjectName(QStringLiteral("GroceryListHistory"));
     listFile->setObjectName(QStringLiteral("GroceryListFile"));
     connect(listFile, &SyncedFile::changedOnDisk, this, &GroceryListController::followFile);
-    connect(undoStack, &QUndoStack::indexChanged, this, &GroceryListController::announceHistoryStep);
+    connect(steps, &UndoAnnouncer::announce, this, &GroceryListController::announce);
     retry->setSingleShot(true);
     connect(retry, &QTimer::timeout, this, &GroceryListController::write);
 }
@@ -143,26 +146,8 @@ void GroceryListController::changeList(QUndoCommand *command, const QString &cha
         saveGroceryList();
         return;
     }
-    pushStep(command, change);
+    steps->push(command, change);
     emit announce(groceryListNotice(change, listItems.size()));
-}
-
-void GroceryListController::pushStep(QUndoCommand *command, const QString &step)
-{
-    command->setText(step);
-    pushing = true;
-    undoStack->push(command);
-    pushing = false;
-}
-
-void GroceryListController::announceHistoryStep(int index)
-{
-    const int previous = std::exchange(historyIndex, index);
-    if (pushing || index == previous)
-        return;
-    const bool undone = index < previous;
-    const QUndoCommand *step = undoStack->command(undone ? index : index - 1);
-    emit announce(groceryHistoryNotice(step->text(), undone, listItems.size()));
 }
 
 GroceryListWriter GroceryListController::writer()
@@ -201,7 +186,7 @@ void GroceryListController::setTicked(int row, bool ticked)
         return;
     const QString line = listItems.at(row);
     const QString item = groceryItemOfLine(line).text;
-    pushStep(new TickItemCommand(writer(), line, row, ticked),
+    steps->push(new TickItemCommand(writer(), line, row, ticked),
              item + (ticked ? QStringLiteral(" ticked") : QStringLiteral(" unticked")));
     emit announce(groceryTickNotice(item, ticked, listItems));
 }
@@ -226,7 +211,7 @@ void GroceryListController::moveItem(int from, int to)
     if (from < 0 || from >= listItems.size() || to < 0 || to >= listItems.size() || from == to)
         return;
     const QString line = listItems.at(from);
-    pushStep(new MoveItemCommand(writer(), line, from, to), groceryItemOfLine(line).text + QStringLiteral(" moved"));
+    steps->push(new MoveItemCommand(writer(), line, from, to), groceryItemOfLine(line).text + QStringLiteral(" moved"));
     emit announce(QStringLiteral("%1 moved, %2 of %3")
                           .arg(groceryItemOfLine(line).text, QString::number(to + 1), QString::number(listItems.size())));
 }

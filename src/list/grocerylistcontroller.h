@@ -17,6 +17,7 @@
 #include <functional>
 
 class ConflictMerger;
+class UndoAnnouncer;
 class QTimer;
 class QUndoCommand;
 class QUndoStack;
@@ -59,8 +60,7 @@ private:
     void mergeCopies();
     void takeFileItems();
     void takeChangedFileItems();
-    void pushStep(QUndoCommand *command, const QString &step);
-    void announceHistoryStep(int index);
+
     void setItems(const QStringList &items);
     void apply(const Change &change);
     void write();
@@ -78,9 +78,7 @@ private:
     QTimer *retry;
     QElapsedTimer busy;
     bool toldBusy = false;
-    // The history's place, to tell an undo from a redo; a step pushed is told as done.
-    int historyIndex = 0;
-    bool pushing = false;
+    UndoAnnouncer *steps;
     ReadFailureNotices readFailures;
 };
 

@@ -5,9 +5,11 @@
 #include "notepreview.h"
 #include "pastemealnotecommand.h"
 #include "syncedfile.h"
+#include "undoannouncer.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <QUndoStack>
 
@@ -17,8 +19,12 @@ MealNoteController::MealNoteController(const QString &folder, ConflictMerger *me
     , merger(merger)
     , noteFile(new SyncedFile(this))
     , undoStack(new QUndoStack(this))
+    , steps(new UndoAnnouncer(undoStack, [](const QString &step, bool undone) {
+        return step + (undone ? QStringLiteral(", undone") : QStringLiteral(" again"));
+    }, this))
 {
     noteFile->setObjectName(QStringLiteral("MealNoteFile"));
+    connect(steps, &UndoAnnouncer::announce, this, &MealNoteController::announce);
     undoStack->setObjectName(QStringLiteral("MealNoteHistory"));
     // A sync tool may bring thousands of notes; each look lists the whole folder, so
     // while it keeps changing the folder is looked at most every 750 ms.
@@ -148,8 +154,11 @@ bool MealNoteController::storeMealNote(const QString &note)
 
 void MealNoteController::pasteMealNote(const QDate &on, const QString &text)
 {
-    if (!text.trimmed().isEmpty())
-        undoStack->push(new PasteMealNoteCommand(this, on, text));
+    if (text.trimmed().isEmpty())
+        return;
+    const QString step = QStringLiteral("meal note pasted on ") + QLocale().toString(on, QLocale::LongFormat);
+    steps->push(new PasteMealNoteCommand(this, on, text), step);
+    emit announce(step);
 }
 
 void MealNoteController::changeMealNote(const QDate &on, const std::function<QString(const QString &)> &change)

@@ -18,6 +18,7 @@
 
 class ConflictMerger;
 class QUndoStack;
+class UndoAnnouncer;
 class SyncedFile;
 
 class MealNoteController : public QObject
@@ -64,6 +65,8 @@ signals:
     void saveFailed(const QString &message);
     void readFailed(const QString &message);
     void dayWanted(const QDate &day);
+    // What a screen reader hears of a paste, and of its undo and redo.
+    void announce(const QString &text);
 
 private:
     void followFolder();
@@ -79,6 +82,7 @@ private:
     ConflictMerger *merger;
     SyncedFile *noteFile;
     QUndoStack *undoStack;
+    UndoAnnouncer *steps;
     std::function<bool()> askReplace = [] { return false; };
     QDate day;
     QDate firstOfMonth;

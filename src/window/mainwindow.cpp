@@ -97,6 +97,7 @@ void MainWindow::connectControllers()
     connect(groceryList, &GroceryListController::changed, this, &MainWindow::showGroceryList);
     connect(groceryList, &GroceryListController::announce, listNotice, &SpokenNotice::say);
     connect(groceryList, &GroceryListController::announcePolitely, listNotice, &SpokenNotice::sayPolitely);
+    connect(mealNotes, &MealNoteController::announce, listNotice, &SpokenNotice::say);
     connect(mealNotes, &MealNoteController::saveFailed, this, &MainWindow::warnSaveFailed);
     connect(groceryList, &GroceryListController::saveFailed, this, &MainWindow::warnSaveFailed);
     connect(mealNotes, &MealNoteController::readFailed, this, &MainWindow::warnReadFailed, Qt::QueuedConnection);

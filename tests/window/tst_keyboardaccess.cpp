@@ -34,6 +34,7 @@ private slots:
     void calendarControlsHaveNamesAndTheListItsLabel();
     void listCommandsAreSpokenWhenDone_data();
     void listCommandsAreSpokenWhenDone();
+    void aPastedNoteAndItsUndoAreSpoken();
 
 private:
     // As the user comes back to the list after a dialog, which the platform here does
@@ -408,6 +409,29 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone()
         QTRY_COMPARE(shown.size(), i + 1);
         QCOMPARE(shown.at(i), heard.at(i));
     }
+}
+
+void tst_KeyboardAccess::aPastedNoteAndItsUndoAreSpoken()
+{
+    static QStringList shown;
+    shown.clear();
+    setAccessibilityActive(true);
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        QAccessibleInterface *shownObject = event->accessibleInterface();
+        if (event->type() == QAccessible::ObjectShow && shownObject->role() == QAccessible::Notification)
+            shown << shownObject->text(QAccessible::Name);
+    });
+    auto *view = f->calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QTest::keySequence(view, QKeySequence::Copy);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keySequence(view, QKeySequence::Paste);
+    QTRY_COMPARE(shown, QStringList{"meal note pasted on Friday, 20 September 2019"});
+    QTest::keySequence(view, QKeySequence::Undo);
+    QTRY_COMPARE(shown.size(), 2);
+    QCOMPARE(shown.last(), QString("meal note pasted on Friday, 20 September 2019, undone"));
+    QCOMPARE(readFile(f->notePath(day.addDays(1))), QByteArray());
 }
 
 QTEST_MAIN(tst_KeyboardAccess)
