@@ -4,6 +4,8 @@
 #include "groceryitems.h"
 #include "groceryrows.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 QString groceryListNotice(const QString &change, int itemCount)
@@ -31,23 +33,22 @@ QString groceryHistoryNotice(const QString &step, bool undone, int itemCount)
 
 namespace {
 
-// Each item's text, with whether it is ticked, in the list's order.
-QVector<GroceryItem> itemsOfLines(const QStringList &lines)
-{
-    QVector<GroceryItem> items;
-    for (const QString &line : lines)
-        items << groceryItemOfLine(line);
-    return items;
-}
-
-bool holdsText(const QVector<GroceryItem> &items, const QString &text)
-{
-    return std::any_of(items.cbegin(), items.cend(), [&text](const GroceryItem &item) { return item.text == text; });
-}
-
+// A few items by name; more, as a sync tool may bring, by their number.
 QString joinedWith(const QStringList &texts, const QString &change)
 {
-    return texts.isEmpty() ? QString() : texts.join(QStringLiteral(", ")) + QLatin1Char(' ') + change;
+    if (texts.isEmpty())
+        return QString();
+    const QString items = texts.size() > 3 ? QStringLiteral("%1 items").arg(texts.size()) : texts.join(QStringLiteral(", "));
+    return items + QLatin1Char(' ') + change;
+}
+
+// Sets, as a list may hold ten thousand items.
+QSet<QString> textsOf(const QStringList &lines)
+{
+    QSet<QString> texts;
+    for (const QString &line : lines)
+        texts.insert(groceryItemOfLine(line).text);
+    return texts;
 }
 
 } // namespace
@@ -56,26 +57,39 @@ QString groceryOutsideChangeNotice(const QStringList &before, const QStringList 
 {
     if (before == after)
         return QString();
-    const QVector<GroceryItem> was = itemsOfLines(before);
-    const QVector<GroceryItem> is = itemsOfLines(after);
+    // Only the stretch between the lines both start and end with changed.
+    int first = 0;
+    while (first < before.size() && first < after.size() && before.at(first) == after.at(first))
+        ++first;
+    int last = 0;
+    while (last < before.size() - first && last < after.size() - first
+           && before.at(before.size() - 1 - last) == after.at(after.size() - 1 - last)) {
+        ++last;
+    }
+    const QStringList was = before.mid(first, before.size() - first - last);
+    const QStringList is = after.mid(first, after.size() - first - last);
+    const QSet<QString> wasText = textsOf(was);
+    const QSet<QString> isText = textsOf(is);
+    const QSet<QString> wasLine(was.cbegin(), was.cend());
     QStringList added, deleted, ticked, unticked;
-    for (int i = 0; i < is.size(); ++i) {
-        const GroceryItem &item = is.at(i);
-        if (!holdsText(was, item.text))
+    for (const QString &line : is) {
+        const GroceryItem item = groceryItemOfLine(line);
+        if (!wasText.contains(item.text))
             added << item.text;
-        else if (!before.contains(after.at(i)))
+        else if (!wasLine.contains(line))
             (item.ticked ? ticked : unticked) << item.text;
     }
-    for (const GroceryItem &item : was) {
-        if (!holdsText(is, item.text))
-            deleted << item.text;
+    for (const QString &line : was) {
+        const QString text = groceryItemOfLine(line).text;
+        if (!isText.contains(text))
+            deleted << text;
     }
     QStringList parts = {joinedWith(added, QStringLiteral("added")), joinedWith(deleted, QStringLiteral("deleted")),
                          joinedWith(ticked, QStringLiteral("ticked")), joinedWith(unticked, QStringLiteral("unticked"))};
     parts.removeAll(QString());
     if (parts.isEmpty())
         parts << QStringLiteral("items moved");
-    return groceryListNotice(QStringLiteral("list changed: ") + parts.join(QStringLiteral(", ")), int(is.size()));
+    return groceryListNotice(QStringLiteral("list changed: ") + parts.join(QStringLiteral(", ")), int(after.size()));
 }
 
 AddItemsCommand::AddItemsCommand(const GroceryListWriter &write, const QStringList &items)

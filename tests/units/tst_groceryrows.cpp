@@ -108,6 +108,8 @@ void tst_GroceryRows::changesFromElsewhereAreTold_data()
                                          << "list changed: eggs ticked, milk unticked, 2 items";
     QTest::newRow("only the order") << "eggs milk" << "milk eggs" << "list changed: items moved, 2 items";
     QTest::newRow("emptied") << "eggs" << "" << "list changed: eggs deleted, no items";
+    QTest::newRow("many at once, by their number") << "eggs milk tea jam" << "rice"
+                                                   << "list changed: rice added, 4 items deleted, 1 item";
     QTest::newRow("an item that begins like a tick") << "" << "|x|ray" << "list changed: x ray added, 1 item";
 }
 
