@@ -7,6 +7,7 @@
 #include "groceryitems.h"
 #include "undoannouncer.h"
 
+#include <QAccessible>
 #include <QTimer>
 
 #include <QUndoStack>
@@ -54,8 +55,13 @@ void GroceryListController::followFile()
         takeChangedFileItems();
 }
 
+// Only a screen reader hears what changed, so it is worked out only while one listens.
 void GroceryListController::takeChangedFileItems()
 {
+    if (!QAccessible::isActive()) {
+        takeFileItems();
+        return;
+    }
     const QStringList before = listItems;
     takeFileItems();
     const QString notice = groceryOutsideChangeNotice(before, listItems);
