@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "weekdocument.h"
 
+#include "groceryitems.h"
+
 #include <QLocale>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
@@ -25,10 +27,18 @@ void insertHeading(QTextCursor &cursor, const QString &text)
     cursor.insertText(text);
 }
 
-void insertPlainText(QTextCursor &cursor, const QString &text)
+void insertPlainText(QTextCursor &cursor, const QString &text, const QTextCharFormat &format = QTextCharFormat())
 {
-    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    cursor.insertBlock(QTextBlockFormat(), format);
     cursor.insertText(text);
+}
+
+// A ticked item struck through, as the list shows it.
+QTextCharFormat itemFormat(const GroceryItem &item)
+{
+    QTextCharFormat format;
+    format.setFontStrikeOut(item.ticked);
+    return format;
 }
 
 } // namespace
@@ -42,7 +52,7 @@ QList<QDate> weekHolding(const QDate &day)
     return week;
 }
 
-QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &items, QObject *parent)
+QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &lines, QObject *parent)
 {
     auto *document = new QTextDocument(parent);
     QTextCursor cursor(document);
@@ -52,7 +62,9 @@ QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &item
             insertPlainText(cursor, note.second);
     }
     insertHeading(cursor, QStringLiteral("Grocery List"));
-    for (const QString &item : items)
-        insertPlainText(cursor, item);
+    for (const QString &line : lines) {
+        const GroceryItem item = groceryItemOfLine(line);
+        insertPlainText(cursor, item.text, itemFormat(item));
+    }
     return document;
 }

@@ -17,8 +17,8 @@ using DayNote = QPair<QDate, QString>;
 QList<QDate> weekHolding(const QDate &day);
 
 // Notes and items go in as plain text, so that a note that looks like markup prints
-// as typed.
-QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &items,
+// as typed; the items as the list's lines, a ticked one printed struck through.
+QTextDocument *weekDocument(const QList<DayNote> &notes, const QStringList &lines,
                             QObject *parent = nullptr);
 
 #endif // WEEKDOCUMENT_H

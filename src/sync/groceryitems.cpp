@@ -90,3 +90,9 @@ QStringList linesOfItems(const QStringList &lines, const QStringList &texts)
     }
     return kept;
 }
+
+QString groceryItemForReading(const QString &line)
+{
+    const GroceryItem item = groceryItemOfLine(line);
+    return item.ticked ? item.text + QStringLiteral(" \u2713") : item.text;
+}

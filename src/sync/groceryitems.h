@@ -18,6 +18,8 @@ struct GroceryItem
 };
 GroceryItem groceryItemOfLine(const QString &line);
 QString groceryLineOf(const QString &text, bool ticked);
+// An item as people read it outside the program: "milk ✓" for a ticked one.
+QString groceryItemForReading(const QString &line);
 // The items' texts, ticked or not.
 QStringList groceryItemTexts(const QStringList &lines);
 // Of lines, as many of each item as texts holds of it, in their order.

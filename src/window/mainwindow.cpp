@@ -467,9 +467,13 @@ void MainWindow::on_GroceryList_customContextMenuRequested(const QPoint &positio
     menu.exec(ui->GroceryList->viewport()->mapToGlobal(position));
 }
 
+// As people read the list in a message, not as its file marks a tick.
 void MainWindow::on_actionCopyList_triggered()
 {
-    QGuiApplication::clipboard()->setText(groceryList->items().join(QLatin1Char('\n')));
+    QStringList items;
+    for (const QString &line : groceryList->items())
+        items << groceryItemForReading(line);
+    QGuiApplication::clipboard()->setText(items.join(QLatin1Char('\n')));
 }
 
 // The week holding the selected day, with the list, in a print preview; printing to

@@ -14,6 +14,8 @@ private slots:
     void lineRead();
     void itemRoundTrips_data();
     void itemRoundTrips();
+    void itemsReadOutsideTheProgram_data();
+    void itemsReadOutsideTheProgram();
 };
 
 void tst_GroceryItems::lineRead_data()
@@ -64,6 +66,25 @@ void tst_GroceryItems::itemRoundTrips()
         QCOMPARE(read.ticked, ticked);
     }
     QCOMPARE(groceryLineOf(text, false) == text, groceryItemOfLine(text).text == text && !groceryItemOfLine(text).ticked);
+}
+
+// As Copy List gives them: no file marks, a tick as people write one.
+void tst_GroceryItems::itemsReadOutsideTheProgram_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("read");
+
+    QTest::newRow("unticked") << "milk" << "milk";
+    QTest::newRow("ticked") << "x milk" << QString::fromUtf8("milk \u2713");
+    QTest::newRow("an item beginning as ticked ones do") << " x large eggs" << "x large eggs";
+}
+
+void tst_GroceryItems::itemsReadOutsideTheProgram()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, read);
+
+    QCOMPARE(groceryItemForReading(line), read);
 }
 
 QTEST_APPLESS_MAIN(tst_GroceryItems)

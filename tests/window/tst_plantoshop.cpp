@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
@@ -227,7 +228,7 @@ void tst_PlanToShop::weekDocumentHoldsTheWeekAndTheList()
     QList<DayNote> notes;
     for (const QDate &date : weekHolding(day))
         notes << DayNote(date, date == day ? "<b>soup</b> & bread" : "");
-    std::unique_ptr<QTextDocument> week(weekDocument(notes, {"eggs", "<i>milk</i>"}));
+    std::unique_ptr<QTextDocument> week(weekDocument(notes, {"eggs", "x <i>milk</i>"}));
     QLocale::setDefault(QLocale::c());
     const QStringList lines = week->toPlainText().split('\n');
     QCOMPARE(lines.size(), 7 + 1 + 1 + 2);
@@ -235,6 +236,9 @@ void tst_PlanToShop::weekDocumentHoldsTheWeekAndTheList()
     QCOMPARE(lines.at(lines.indexOf(locale.toString(day, QLocale::LongFormat)) + 1),
              QString("<b>soup</b> & bread"));
     QCOMPARE(lines.mid(7), (QStringList{lastDay, "Grocery List", "eggs", "<i>milk</i>"}));
+    // The ticked item struck through, the other not.
+    QVERIFY(week->lastBlock().charFormat().fontStrikeOut());
+    QVERIFY(!week->lastBlock().previous().charFormat().fontStrikeOut());
 
     QTemporaryDir folder;
     QPrinter printer;
