@@ -35,6 +35,7 @@ private slots:
     void listCommandsAreSpokenWhenDone_data();
     void listCommandsAreSpokenWhenDone();
     void aPastedNoteAndItsUndoAreSpoken();
+    void tabGoesFromTheCalendarToTheNoteAndTheList();
 
 private:
     // As the user comes back to the list after a dialog, which the platform here does
@@ -432,6 +433,20 @@ void tst_KeyboardAccess::aPastedNoteAndItsUndoAreSpoken()
     QTRY_COMPARE(shown.size(), 2);
     QCOMPARE(shown.last(), QString("meal note pasted on Friday, 20 September 2019, undone"));
     QCOMPARE(readFile(f->notePath(day.addDays(1))), QByteArray());
+}
+
+// As the README tells a keyboard user how to reach the list.
+void tst_KeyboardAccess::tabGoesFromTheCalendarToTheNoteAndTheList()
+{
+    auto *view = f->calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview");
+    view->setFocus();
+    QTRY_VERIFY(view->hasFocus());
+    QStringList reached;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(reached, (QStringList{"TextBox", "GroceryList", "EditButton", "AddItemButton"}));
 }
 
 QTEST_MAIN(tst_KeyboardAccess)
