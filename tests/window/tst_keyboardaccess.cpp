@@ -54,10 +54,25 @@ private:
 
 static QList<QAccessible::Event> announced;
 
+
 // As when a screen reader runs: only then does the toolkit send its events.
 static void setAccessibilityActive(bool active)
 {
     QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(active);
+}
+
+// The notices a screen reader is shown, in order, from now on.
+static const QStringList &listenToNotices()
+{
+    static QStringList shown;
+    shown.clear();
+    setAccessibilityActive(true);
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        QAccessibleInterface *shownObject = event->accessibleInterface();
+        if (event->type() == QAccessible::ObjectShow && shownObject->role() == QAccessible::Notification)
+            shown << shownObject->text(QAccessible::Name);
+    });
+    return shown;
 }
 
 void tst_KeyboardAccess::init()
@@ -386,14 +401,7 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone()
     QFETCH(QStringList, buttons);
     QFETCH(QStringList, heard);
 
-    static QStringList shown;
-    shown.clear();
-    setAccessibilityActive(true);
-    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
-        QAccessibleInterface *shownObject = event->accessibleInterface();
-        if (event->type() == QAccessible::ObjectShow && shownObject->role() == QAccessible::Notification)
-            shown << shownObject->text(QAccessible::Name);
-    });
+    const QStringList &shown = listenToNotices();
     f->list()->setCurrentRow(0);
     MessageLog dialogs;
     dialogs.answer = QMessageBox::Yes;
@@ -414,14 +422,7 @@ void tst_KeyboardAccess::listCommandsAreSpokenWhenDone()
 
 void tst_KeyboardAccess::aPastedNoteAndItsUndoAreSpoken()
 {
-    static QStringList shown;
-    shown.clear();
-    setAccessibilityActive(true);
-    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
-        QAccessibleInterface *shownObject = event->accessibleInterface();
-        if (event->type() == QAccessible::ObjectShow && shownObject->role() == QAccessible::Notification)
-            shown << shownObject->text(QAccessible::Name);
-    });
+    const QStringList &shown = listenToNotices();
     auto *view = f->calendar()->findChild<QAbstractItemView *>("qt_calendar_calendarview");
     view->setFocus();
     QTRY_VERIFY(view->hasFocus());
