@@ -32,8 +32,10 @@ bool VersionGraph::recordedBefore(const QByteArray &later, const QByteArray &ear
 }
 
 // A version read as another program left it is the version a record names for the
-// same bytes, when the record came later than the bytes: the newest such one that
-// neither went on from the read nor was before it (bytes an edit brought back).
+// same bytes, when the record came later than the bytes. Bytes recur, so of several
+// such versions the read can only be proven to hold the past of the oldest, and only
+// where every other one went on from it. None of them may have gone on from the read,
+// nor the read from them.
 QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
 {
     QHash<QByteArray, QByteArray> aliases;
@@ -45,16 +47,13 @@ QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
             if (version(id).isLadlewise() && !recordedBefore(id, read.id) && !recordedBefore(read.id, id))
                 candidates << id;
         }
-        QVector<QByteArray> newest;
         for (const QByteArray &candidate : qAsConst(candidates)) {
-            if (std::none_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
-                    return other != candidate && recordedBefore(other, candidate);
+            if (std::all_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
+                    return recordedBefore(other, candidate);
                 })) {
-                newest << candidate;
+                aliases.insert(read.id, candidate);
             }
         }
-        if (newest.size() == 1)
-            aliases.insert(read.id, newest.first());
     }
     return aliases;
 }

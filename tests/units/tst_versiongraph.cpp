@@ -102,6 +102,9 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
     QTest::newRow("a read whose record came later is that version")
             << QStringList {"a:1=eggs<", "b:1!r=eggs<", "b:2=eggs tea<b:1", "a:2=<a:1"} << "" << "eggs tea" << merge
             << "tea";
+    QTest::newRow("a read whose bytes recur is the oldest version alike")
+            << QStringList {"a:1=<", "b:1!r=<", "a:2=rice<a:1", "b:2!m=rice<b:1,a:2", "b:3=rice milk<b:2", "a:3=<a:2"}
+            << "rice milk" << "" << merge << "milk";
     QTest::newRow("bytes only a replaced version had wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
             << int(MergePlan::Unproven) << "";
