@@ -9,7 +9,8 @@
 // addition a tag, each deletion the tags its machine showed; where a merge keeps an
 // item both sides added once, deleting it deletes both. An item must be there when a
 // tag of it was never deleted, and gone when all were; with a foreign writer, only
-// items that nobody deleted after adding them are checked. Nobody adds again, before
+// items that nobody deleted after adding them are checked, and not a phone's addition
+// the sync tool dropped before any Ladlewise process had it. Nobody adds again, before
 // all have met, what anyone deleted since they last met: a three-way merge cannot
 // tell that from an untouched line.
 //
@@ -139,6 +140,9 @@ struct Machine
     QHash<QString, Meaning> copyMeanings;
     // What the sync tool dropped, with the version the record names it by.
     QVector<QPair<Meaning, QByteArray>> dropped;
+    // A phone's additions that only this machine's file holds: no Ladlewise window
+    // has written over them yet, nor has the sync tool sent them.
+    QSet<QString> foreignOnlyHere;
 };
 
 } // namespace
@@ -263,6 +267,7 @@ struct tst_MergeModel::Scenario
             result = file.write(edit(file.text().split('\n', Qt::SkipEmptyParts)).join('\n'));
         } while (result == SyncedFile::ChangedOnDisk || result == SyncedFile::Busy);
         QCOMPARE(result, SyncedFile::Written);
+        machines[m].foreignOnlyHere.clear();
     }
 
     void add(int m)
@@ -361,6 +366,7 @@ struct tst_MergeModel::Scenario
 
     void foreignAdd(int m, const QString &item)
     {
+        machines[m].foreignOnlyHere.insert(QString::number(nextTag));
         tag(m, item, QString("a phone beside m%1 adds %2").arg(m).arg(item));
         QByteArray bytes = readFile(path(m, fileName()));
         writeFile(path(m, fileName()), bytes + (bytes.isEmpty() ? "" : "\n") + item.toUtf8());
@@ -418,6 +424,8 @@ struct tst_MergeModel::Scenario
                 ++lost;
             }
         }
+        if (readFile(path(m, fileName())) != before)
+            machine.foreignOnlyHere.clear();
         if (mergedAny || readFile(path(m, fileName())) != before)
             story << QString("m%1 merges: %2").arg(m).arg(shown(m).join(' '));
     }
@@ -468,6 +476,8 @@ struct tst_MergeModel::Scenario
             else if (machine.copyMeanings.contains(name))
                 serverMeanings[name] = machine.copyMeanings.value(name);
             machine.synced.insert(name, sent);
+            if (isFile)
+                machine.foreignOnlyHere.clear();
             story << QString("m%1 sends %2%3").arg(m).arg(name, shownBytes(mine));
             return;
         }
@@ -481,6 +491,7 @@ struct tst_MergeModel::Scenario
                 machine.file->refresh();
                 QFile::remove(path(m, copy));
                 story << QString("m%1's %2 is dropped by the sync tool").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
+                forgetForeignOnlyHere(m);
                 machine.dropped.append({machine.meaning, machine.record->lastAdded(
                                                                   machine.record->fileKey(path(m, name)),
                                                                   QCryptographicHash::hash(mine.bytes, QCryptographicHash::Sha1))});
@@ -508,6 +519,21 @@ struct tst_MergeModel::Scenario
         else if (serverMeanings.contains(name))
             machine.copyMeanings.insert(name, serverMeanings.value(name));
         machine.synced.insert(name, theirs);
+    }
+
+    // The sync tool lost them before any Ladlewise process had their bytes: nobody can
+    // bring them back, so nobody is expected to.
+    void forgetForeignOnlyHere(int m)
+    {
+        Machine &machine = machines[m];
+        for (const QString &tag : qAsConst(machine.foreignOnlyHere)) {
+            story << QString("  %1 never reached Ladlewise").arg(everything.added.value(tag));
+            everything.added.remove(tag);
+            machine.meaning.added.remove(tag);
+            for (Meaning &copy : machine.copyMeanings)
+                copy.added.remove(tag);
+        }
+        machine.foreignOnlyHere.clear();
     }
 
     // Of the machine and the server, but for files still being written.
