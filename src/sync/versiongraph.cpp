@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "versiongraph.h"
 
+#include "readnames.h"
+
 #include <QCryptographicHash>
 
 #include <algorithm>
@@ -15,56 +17,13 @@ VersionGraph::VersionGraph(const QVector<Version> &versions)
     classify();
 }
 
-bool VersionGraph::recordedBefore(const QByteArray &later, const QByteArray &earlier) const
-{
-    QSet<QByteArray> seen;
-    QVector<QByteArray> queue {later};
-    while (!queue.isEmpty()) {
-        const QByteArray next = queue.takeLast();
-        if (next == earlier)
-            return true;
-        if (seen.contains(next) || !index.contains(next))
-            continue;
-        seen.insert(next);
-        queue += version(next).parents;
-    }
-    return false;
-}
-
-// A version read as another program left it is the version a record names for the
-// same bytes, when the record came later than the bytes. Bytes recur, so of several
-// such versions the read can only be proven to hold the past of the oldest, and only
-// where every other one went on from it. None of them may have gone on from the read,
-// nor the read from them.
-QHash<QByteArray, QByteArray> VersionGraph::readsRecordedLater() const
-{
-    QHash<QByteArray, QByteArray> aliases;
-    for (const Version &read : versions) {
-        if (read.isLadlewise())
-            continue;
-        QVector<QByteArray> candidates;
-        for (const QByteArray &id : withHash(read.file, read.hash)) {
-            if (version(id).isLadlewise() && !recordedBefore(id, read.id) && !recordedBefore(read.id, id))
-                candidates << id;
-        }
-        for (const QByteArray &candidate : qAsConst(candidates)) {
-            if (std::all_of(candidates.cbegin(), candidates.cend(), [&](const QByteArray &other) {
-                    return recordedBefore(other, candidate);
-                })) {
-                aliases.insert(read.id, candidate);
-            }
-        }
-    }
-    return aliases;
-}
-
 // Each version's node is named by its file, its bytes and its parents' nodes, so the
 // parents are named first, without recursion, as chains run to thousands. A parent no
 // record names, or a loop that only a forged record makes, counts as unknown. A read
 // that a record names later joins that version's node.
 void VersionGraph::classify()
 {
-    const QHash<QByteArray, QByteArray> aliases = readsRecordedLater();
+    const QHash<QByteArray, QByteArray> aliases = namesOfReads(versions);
     enum State { Visiting = 1, Done = 2 };
     QHash<QByteArray, int> state;
     struct Step

@@ -96,8 +96,6 @@ private:
         QVector<QByteArray> ids;
     };
     void classify();
-    bool recordedBefore(const QByteArray &later, const QByteArray &earlier) const;
-    QHash<QByteArray, QByteArray> readsRecordedLater() const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
     QSet<QByteArray> ancestry(const QByteArray &node) const;
     QSet<QByteArray> ancestry(const QVector<QByteArray> &nodeKeys) const;

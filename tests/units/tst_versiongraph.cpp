@@ -105,6 +105,10 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
     QTest::newRow("a read whose bytes recur is the oldest version alike")
             << QStringList {"a:1=<", "b:1!r=<", "a:2=rice<a:1", "b:2!m=rice<b:1,a:2", "b:3=rice milk<b:2", "a:3=<a:2"}
             << "rice milk" << "" << merge << "milk";
+    QTest::newRow("a read alike with a version that went on from another read")
+            << QStringList {"a:1=rice<", "c:1!r=rice<", "c:2=rice salt<c:1", "c:3=rice<c:2", "b:1!r=rice<",
+                            "b:2=rice tea<b:1", "a:2=<a:1"}
+            << "" << "rice tea" << merge << "tea";
     QTest::newRow("bytes only a replaced version had wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
             << int(MergePlan::Unproven) << "";

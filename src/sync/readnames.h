@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A version read as another program left it is often a Ladlewise version whose record
+// came later than its bytes. Bytes recur (add, delete, add again), so of the versions
+// a record names with the read's bytes, the read can only be proven to hold the past
+// of the oldest, and only where every other one went on from it; none of them may
+// have gone on from the read, nor the read from them. Each read named shows more of
+// what went on from what, so the reads are looked at again until no more can be
+// named, in the order of their ids, so that every machine comes to the same names.
+#ifndef READNAMES_H
+#define READNAMES_H
+
+#include "versiongraph.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QVector>
+
+// Each read that can be named, with the version it stands for.
+QHash<QByteArray, QByteArray> namesOfReads(const QVector<Version> &versions);
+
+#endif // READNAMES_H
