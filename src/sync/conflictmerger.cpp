@@ -205,7 +205,10 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     const bool fileMissing = !QFileInfo::exists(originalPath);
     const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
     const bool awaited = graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait);
-    const MergePlan plan = awaited ? MergePlan() : graph.plan(fileVersions, copyVersions);
+    QVector<QVector<QByteArray>> mergedSoFar;
+    for (const Side &side : qAsConst(merged->copies))
+        mergedSoFar << side.versions;
+    const MergePlan plan = awaited ? MergePlan() : graph.plan(fileVersions, copyVersions, mergedSoFar);
     if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
         QFile::remove(copyPath);
         return true;

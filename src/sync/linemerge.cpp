@@ -104,6 +104,28 @@ QVector<int> matchLines(const QStringList &a, const QStringList &b)
     return matchOf;
 }
 
+QHash<QString, int> counted(const QStringList &lines)
+{
+    QHash<QString, int> counts;
+    for (const QString &line : lines)
+        ++counts[line];
+    return counts;
+}
+
+// How many of an item the merge keeps: a change only one side made is taken; the
+// same change made on both sides is made once.
+int mergedCount(int base, int file, int copy)
+{
+    const int fileChange = file - base;
+    const int copyChange = copy - base;
+    int change = fileChange + copyChange;
+    if (fileChange > 0 && copyChange > 0)
+        change = qMax(fileChange, copyChange);
+    else if (fileChange < 0 && copyChange < 0)
+        change = qMin(fileChange, copyChange);
+    return qMax(0, base + change);
+}
+
 void mergeChunk(const Range &base, const Range &ours, const Range &theirs, QStringList *merged)
 {
     if (ours == base || ours == theirs) {
@@ -113,6 +135,34 @@ void mergeChunk(const Range &base, const Range &ours, const Range &theirs, QStri
     } else {
         *merged += mergeItems(base.toList(), theirs.toList(), ours.toList());
     }
+}
+
+// A line both sides added counts once, as an item does, wherever each side put it:
+// the first place is kept. Blank lines, which only space a note, stay as they fall.
+QStringList withoutAdditionsTwice(const QStringList &merged, const QStringList &base, const QStringList &ours,
+                                  const QStringList &theirs)
+{
+    const QHash<QString, int> inBase = counted(base), inOurs = counted(ours), inTheirs = counted(theirs);
+    QHash<QString, int> surplus = counted(merged);
+    for (auto line = surplus.begin(); line != surplus.end(); ++line) {
+        const int kept = line.key().trimmed().isEmpty()
+                ? line.value()
+                : mergedCount(inBase.value(line.key()), inOurs.value(line.key()), inTheirs.value(line.key()));
+        line.value() = qMax(0, line.value() - kept);
+    }
+    QVector<bool> dropped(merged.size(), false);
+    for (int i = merged.size() - 1; i >= 0; --i) {
+        int &extra = surplus[merged.at(i)];
+        dropped[i] = extra > 0;
+        if (extra > 0)
+            --extra;
+    }
+    QStringList result;
+    for (int i = 0; i < merged.size(); ++i) {
+        if (!dropped.at(i))
+            result << merged.at(i);
+    }
+    return result;
 }
 
 } // namespace
@@ -138,7 +188,7 @@ QStringList mergeLines(const QStringList &base, const QStringList &ours, const Q
     }
     mergeChunk({&base, b, int(base.size())}, {&ours, o, int(ours.size())},
                {&theirs, t, int(theirs.size())}, &merged);
-    return merged;
+    return withoutAdditionsTwice(merged, base, ours, theirs);
 }
 
 QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &copy)
@@ -172,18 +222,6 @@ QStringList sharedLines(const QStringList &a, const QStringList &b)
     }
     return shared;
 }
-
-namespace {
-
-QHash<QString, int> counted(const QStringList &lines)
-{
-    QHash<QString, int> counts;
-    for (const QString &line : lines)
-        ++counts[line];
-    return counts;
-}
-
-} // namespace
 
 void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side)
 {
@@ -222,20 +260,6 @@ QStringList sparingAdditions(const QStringList &base, const QStringList &copy, c
 }
 
 namespace {
-
-// How many of an item the merge keeps: a change only one side made is taken; the
-// same change made on both sides is made once.
-int mergedCount(int base, int file, int copy)
-{
-    const int fileChange = file - base;
-    const int copyChange = copy - base;
-    int change = fileChange + copyChange;
-    if (fileChange > 0 && copyChange > 0)
-        change = qMax(fileChange, copyChange);
-    else if (fileChange < 0 && copyChange < 0)
-        change = qMin(fileChange, copyChange);
-    return qMax(0, base + change);
-}
 
 // The three lists with each distinct item as a number, so that the merge hashes each
 // item once.

@@ -240,14 +240,17 @@ QVector<QByteArray> VersionGraph::idsOf(const QVector<QByteArray> &nodeKeys) con
 // already in the file, unless another reading makes them concurrent.
 // Versions alike that nothing went on from yet are one side together, as a writer
 // over them takes them all for its parents: their pasts join.
-MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const
+MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy,
+                             const QVector<QVector<QByteArray>> &mergedSoFar) const
 {
     MergePlan plan;
     if (file.isEmpty() || copy.isEmpty())
         return plan;
     const QVector<QByteArray> fileNodes = newestOf(nodesOf(file));
     const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
-    const QSet<QByteArray> fileSide = ancestry(fileNodes);
+    QSet<QByteArray> fileSide = ancestry(fileNodes);
+    for (const QVector<QByteArray> &merged : mergedSoFar)
+        fileSide.unite(ancestry(newestOf(nodesOf(merged))));
     const QSet<QByteArray> copySide = ancestry(copyNodes);
     const bool copyIsHead = nodes.value(copyNodes.first()).children.isEmpty();
     // A copy that a merge took in is done with, as one whose merges the file holds.

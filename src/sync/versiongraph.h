@@ -70,7 +70,10 @@ public:
     // Whether no version went on from id.
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
 
-    MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy) const;
+    // mergedSoFar: the versions of copies merged into the file's text before this one,
+    // whose past the text holds too.
+    MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy,
+                   const QVector<QVector<QByteArray>> &mergedSoFar = {}) const;
     // The newest versions that next and one of merged went on from: the base for
     // merging next into the merge of merged, as git finds it for a merge commit.
     QVector<QByteArray> newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const;

@@ -717,15 +717,12 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::addColumn<int>("machines");
     QTest::addColumn<bool>("foreignWriter");
     QTest::addColumn<int>("cases");
-    QTest::addColumn<QList<int>>("knownFaults");
 
-    // The known fault is an open one: two machines' edits of one note line keep the
-    // line twice. It must still fail until it is mended.
-    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int>();
-    QTest::newRow("list, three machines") << false << 3 << false << 50 << QList<int>();
-    QTest::newRow("note, three machines") << true << 3 << false << 30 << QList<int>{17};
-    QTest::newRow("list, a phone's editor too") << false << 3 << true << 30 << QList<int>();
-    QTest::newRow("list, ticked and moved on two machines") << false << 2 << false << 40 << QList<int>();
+    QTest::newRow("list, two machines") << false << 2 << false << 60;
+    QTest::newRow("list, three machines") << false << 3 << false << 50;
+    QTest::newRow("note, three machines") << true << 3 << false << 30;
+    QTest::newRow("list, a phone's editor too") << false << 3 << true << 30;
+    QTest::newRow("list, ticked and moved on two machines") << false << 2 << false << 40;
 }
 
 void tst_MergeModel::everyOperationIsApplied()
@@ -734,7 +731,6 @@ void tst_MergeModel::everyOperationIsApplied()
     QFETCH(int, machines);
     QFETCH(bool, foreignWriter);
     QFETCH(int, cases);
-    QFETCH(QList<int>, knownFaults);
 
     const bool replay = qEnvironmentVariableIsSet("MERGE_SEED");
     const quint32 first = replay ? qEnvironmentVariableIntValue("MERGE_SEED") : 1;
@@ -747,10 +743,7 @@ void tst_MergeModel::everyOperationIsApplied()
         const QString fault = scenario.check();
         if (replay)
             qInfo().noquote() << scenario.story.join('\n');
-        if (knownFaults.contains(int(seed)))
-            QVERIFY2(!fault.isEmpty(), qPrintable(QString("seed %1 passes now: take it off the known faults").arg(seed)));
-        else
-            QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 }
 

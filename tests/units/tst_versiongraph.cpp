@@ -16,6 +16,8 @@ class tst_VersionGraph : public QObject
 private slots:
     void copyMergesAgainstWhatBothHad_data();
     void copyMergesAgainstWhatBothHad();
+    void laterCopyMergesAgainstTheMergeSoFar_data();
+    void laterCopyMergesAgainstTheMergeSoFar();
 };
 
 namespace {
@@ -142,6 +144,49 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad()
     };
     const QStringList base = mergeBaseParts(graph, plan, read, mergeItems);
     QCOMPARE(mergeItems(base, groceryItems(fileText), groceryItems(copyText)).join(' '), merged);
+}
+
+// Copies go into the file's text one after another: the next goes against what it
+// shares with the file and the copies merged before it, as git's merge of several heads.
+void tst_VersionGraph::laterCopyMergesAgainstTheMergeSoFar_data()
+{
+    QTest::addColumn<QStringList>("versions");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("mergedSoFar");
+    QTest::addColumn<QByteArray>("copy");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("bases");
+
+    const QStringList apart {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "b:2=eggs tea jam<b:1"};
+    QTest::newRow("a copy an earlier copy took in")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "b:2!m=eggs tea milk<b:1,a:2",
+                            "a:3=eggs milk oil<a:2"}
+            << QByteArray("a:3") << QByteArray("b:2") << QByteArray("b:1") << int(MergePlan::AlreadyMerged)
+            << QByteArray();
+    QTest::newRow("a copy sharing more with an earlier copy than with the file")
+            << apart + QStringList {"c:1=eggs tea rice<b:1"} << QByteArray("a:2") << QByteArray("b:2")
+            << QByteArray("c:1") << int(MergePlan::Merge) << QByteArray("b:1");
+    QTest::newRow("nothing merged before") << apart + QStringList {"c:1=eggs tea rice<b:1"} << QByteArray("a:2")
+                                           << QByteArray() << QByteArray("c:1") << int(MergePlan::Merge)
+                                           << QByteArray("a:1");
+}
+
+void tst_VersionGraph::laterCopyMergesAgainstTheMergeSoFar()
+{
+    QFETCH(QStringList, versions);
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, mergedSoFar);
+    QFETCH(QByteArray, copy);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, bases);
+
+    const VersionGraph graph(Versions(versions).versions);
+    QVector<QVector<QByteArray>> merged;
+    if (!mergedSoFar.isEmpty())
+        merged << QVector<QByteArray> {mergedSoFar};
+    const MergePlan plan = graph.plan({file}, {copy}, merged);
+    QCOMPARE(int(plan.kind), kind);
+    QCOMPARE(plan.bases.toList(), bases.isEmpty() ? QList<QByteArray>() : bases.split(','));
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
