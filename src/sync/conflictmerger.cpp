@@ -39,6 +39,12 @@ QStringList lines(const QString &text)
     return text.split(QLatin1Char('\n'));
 }
 
+// A list's items are compared by their text: a tick changes an item, not which it is.
+QStringList keyed(ConflictMerger::Content content, const QStringList &lines)
+{
+    return content == ConflictMerger::Items ? groceryItemTexts(lines) : lines;
+}
+
 QStringList parts(ConflictMerger::Content content, const QString &text)
 {
     if (content == ConflictMerger::Items)
@@ -217,11 +223,13 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
                      parts(content, decodeText(copy))};
     QStringList base;
     if (plan.kind == MergePlan::Merge && !fileMissing) {
-        base = sparingOthersAdditions(originalPath, mergeBase(originalPath, plan, content), fileBytes, *merged, side,
-                                      content);
-        merged->replaced += plan.parents;
-        // A parent of the merge, and so a likely base of the next one here.
+        // Parents of the merge, and so likely bases of this one and the next: the
+        // file may be the very version another machine's merge went on from.
+        record->keep(lock, originalPath, fileBytes);
         record->keep(lock, originalPath, copy);
+        base = sparingOthersAdditions(originalPath, mergeBase(originalPath, plan, content, merged->parts, side.parts),
+                                      fileBytes, *merged, side, content);
+        merged->replaced += plan.parents;
     } else {
         if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
             return false;
@@ -244,9 +252,7 @@ QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, 
                                                    const QByteArray &fileBytes, const Merged &merged,
                                                    const Side &copy, Content content) const
 {
-    const auto keyed = [content](const QStringList &lines) {
-        return content == Items ? groceryItemTexts(lines) : lines;
-    };
+    const auto keyed = [content](const QStringList &lines) { return ::keyed(content, lines); };
     if (!deletesFromMerged(keyed(base), keyed(merged.parts), keyed(copy.parts)))
         return base;
     const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
@@ -260,7 +266,7 @@ QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, 
         if (seenBy(graph, side.versions, copy.versions))
             sideBase = side.parts;
         else if (plan.kind == MergePlan::Merge)
-            sideBase = mergeBase(originalPath, plan, content);
+            sideBase = mergeBase(originalPath, plan, content, side.parts, copy.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = copy.parts;
         holdAsBase(&heldAsBase, keyed(sideBase), keyed(side.parts));
@@ -291,8 +297,10 @@ QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPat
 }
 
 // What all the bases share, the newest whose bytes can be had standing in for those
-// that cannot.
-QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePlan &plan, Content content) const
+// that cannot; a stand-in counts only with the lines both sides hold, as what one side
+// lacks of it may have been added again since on the other.
+QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePlan &plan, Content content,
+                                      const QStringList &ours, const QStringList &theirs) const
 {
     const auto read = [&](const QByteArray &hash, QStringList *found) {
         QByteArray bytes;
@@ -304,7 +312,12 @@ QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePl
     const auto merge = [content](const QStringList &base, const QStringList &ours, const QStringList &theirs) {
         return mergeInto(content, base, ours, theirs);
     };
-    return mergeBaseParts(record->graph(), plan, read, merge);
+    bool whole = true;
+    const QStringList base = mergeBaseParts(record->graph(), plan, read, merge, &whole);
+    if (whole)
+        return base;
+    const QStringList held = sharedLines(sharedLines(keyed(content, base), keyed(content, ours)), keyed(content, theirs));
+    return content == Items ? linesOfItems(base, held) : held;
 }
 
 // A version this installation wrote that nothing went on from, once the file, its
@@ -372,8 +385,8 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
         lookAgainIn(folder, retryDelay(), lookAgain);
         return false;
     }
-    QStringList base = mergeBase(originalPath, plan, content);
     const QStringList ours = parts(content, decodeText(bytes));
+    QStringList base = mergeBase(originalPath, plan, content, parts(content, file.text()), ours);
     // Where another program changed the file since, ours may have been taken in there
     // already, and what it deleted put back: only what it added is sure to be missing.
     if (plan.foreignSince)

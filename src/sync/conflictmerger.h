@@ -81,7 +81,8 @@ private:
     bool mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
                    const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
                    const std::function<void()> &lookAgain);
-    QStringList mergeBase(const QString &originalPath, const MergePlan &plan, Content content) const;
+    QStringList mergeBase(const QString &originalPath, const MergePlan &plan, Content content,
+                          const QStringList &ours, const QStringList &theirs) const;
     QStringList sparingOthersAdditions(const QString &originalPath, const QStringList &base,
                                        const QByteArray &fileBytes, const Merged &merged, const Side &copy,
                                        Content content) const;

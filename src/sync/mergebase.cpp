@@ -24,6 +24,8 @@ public:
     {
         const QVector<QByteArray> reachable =
                 graph.reachableBases(bases, [this](const QByteArray &hash) { return partsOf(hash) != nullptr; });
+        for (const QByteArray &base : bases)
+            whole = whole && (base.isEmpty() || (graph.contains(base) && partsOf(graph.version(base).hash)));
         if (reachable.isEmpty())
             return QStringList();
         QStringList result = partsOfVersion(reachable.first());
@@ -43,7 +45,6 @@ public:
         return id.isEmpty() ? QStringList() : *partsOf(graph.version(id).hash);
     }
 
-private:
     const QStringList *partsOf(const QByteArray &hash)
     {
         auto found = cache.find(hash);
@@ -56,6 +57,9 @@ private:
         return &found.value();
     }
 
+    bool whole = true;
+
+private:
     const VersionGraph &graph;
     const ReadParts &read;
     const MergeParts &merge;
@@ -65,10 +69,12 @@ private:
 } // namespace
 
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
-                           const MergeParts &merge)
+                           const MergeParts &merge, bool *whole)
 {
     BaseMaker maker(graph, read, merge);
     QStringList base = maker.merged(plan.bases, 0);
+    if (whole)
+        *whole = maker.whole;
     for (const QByteArray &meeting : plan.meetings) {
         QStringList parts;
         if (read(graph.version(meeting).hash, &parts))

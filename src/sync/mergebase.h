@@ -18,7 +18,10 @@ using ReadParts = std::function<bool(const QByteArray &hash, QStringList *parts)
 using MergeParts = std::function<QStringList(const QStringList &base, const QStringList &ours,
                                              const QStringList &theirs)>;
 
+// whole, where given, tells whether the bytes of every base were at hand. Where an
+// older version stood in, what it holds that one side lacks may have been added
+// again since on the other, so the caller can prove no deletion from it.
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
-                           const MergeParts &merge);
+                           const MergeParts &merge, bool *whole = nullptr);
 
 #endif // MERGEBASE_H

@@ -473,6 +473,13 @@ QHash<QByteArray, QString> VersionRecord::bytesWanted(const Parsed &own, const V
                     wanted.insert(graph.version(parent).hash, version.file);
             }
         }
+        // Those nothing went on from, which the sync tool may have dropped: they are
+        // merged back from here once this machine's store is lost too.
+        for (int i = qMax(0, int(file->size()) - recentOwnVersions); i < file->size(); ++i) {
+            const Version &version = file->at(i);
+            if (version.isLadlewise() && graph.contains(version.id) && graph.isHead(version.id))
+                wanted.insert(version.hash, version.file);
+        }
     }
     return wanted;
 }

@@ -26,6 +26,7 @@ private slots:
     void damagedRecordCountsAsAbsent();
     void writesAreRecordedWithWhatTheyReplaced();
     void lostStoreTakesANewNameAndTheRecordKeepsTheBytes();
+    void recordKeepsTheBytesOfAVersionNothingWentOnFrom();
     void stopDuringARewriteLeavesTheOldRecord();
     void rewriteKeepsWhatAnotherInstallationStillNeeds();
     void freshHomeGetsNoRecordUntilAWrite();
@@ -219,6 +220,30 @@ void tst_VersionHistory::lostStoreTakesANewNameAndTheRecordKeepsTheBytes()
     QVERIFY(reinstalled.writer() != before);
     QCOMPARE(reinstalled.graph().version(reinstalled.writer() + ":1").parents,
              QVector<QByteArray> {before + ":2"});
+}
+
+// A version the sync tool dropped is one nothing went on from, however many saves
+// came after on the file it was replaced in: once the store is lost, its bytes must
+// come from the record to merge it back.
+void tst_VersionHistory::recordKeepsTheBytesOfAVersionNothingWentOnFrom()
+{
+    VersionRecord record(data(), store());
+    QCOMPARE(save(&record, list(), "eggs"), SyncedFile::Written);
+    QCOMPARE(save(&record, list(), "eggs\njam"), SyncedFile::Written);
+    const QByteArray dropped = record.writer() + ":2";
+    // Another machine's list in its place, which this one then saves many times.
+    writeAll(list(), "eggs\nmilk");
+    for (int save = 0; save <= VersionRecord::bytesPerFile; ++save)
+        QCOMPARE(::save(&record, list(), "eggs\nmilk\n" + QString::number(save)), SyncedFile::Written);
+    QVERIFY(record.graph().isHead(dropped));
+    {
+        const FolderLock lock(data());
+        record.maintain(lock);
+    }
+    QVERIFY(QDir(store()).removeRecursively());
+    QByteArray bytes;
+    QVERIFY(VersionRecord(data(), store()).bytesOf(list(), sha1("eggs\njam"), &bytes));
+    QCOMPARE(bytes, QByteArray("eggs\njam"));
 }
 
 // The rewrite goes to a file beside the record and is renamed over it: a stop before
