@@ -704,9 +704,9 @@ struct tst_MergeModel::Scenario
                 fault = "lost: " + QStringList((expected - present).values()).join(' ');
             else if (!foreignWriter && !backUnlessAddedTwice(present - expected).isEmpty())
                 fault = "back: " + QStringList(backUnlessAddedTwice(present - expected).values()).join(' ');
-            else if (ticks && tickedAt(m) != (everything.tickedItems(linked) & present))
-                fault = "ticks wrong: " + QStringList(tickedAt(m).values()).join(' ') + " ticked, not "
-                        + QStringList((everything.tickedItems(linked) & present).values()).join(' ');
+            else if (ticks && (tickedAt(m) & expected) != (everything.tickedItems(linked) & expected))
+                fault = "ticks wrong: " + QStringList((tickedAt(m) & expected).values()).join(' ') + " ticked, not "
+                        + QStringList((everything.tickedItems(linked) & expected).values()).join(' ');
             if (!fault.isEmpty())
                 return QString("seed %1, m%2: %3; shows %4\n  %5").arg(seed).arg(m).arg(fault, items.join(' '),
                                                                                         story.join("\n  "));
