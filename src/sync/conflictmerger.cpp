@@ -219,7 +219,7 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
         QFile::remove(copyPath);
         return true;
     }
-    const Side side {plan.kind == MergePlan::Merge ? copyVersions : QVector<QByteArray>(),
+    const Side side {plan.kind == MergePlan::Merge ? graph.sideOf(copyVersions) : QVector<QByteArray>(),
                      parts(content, decodeText(copy))};
     QStringList base;
     if (plan.kind == MergePlan::Merge && !fileMissing) {
@@ -282,7 +282,7 @@ QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPat
 {
     const QString key = record ? record->fileKey(originalPath) : QString();
     const VersionGraph graph = record ? record->graph() : VersionGraph();
-    const QVector<QByteArray> versions = graph.withHash(key, sha1(fileBytes));
+    const QVector<QByteArray> versions = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
     const Side file {versions, parts(content, decodeText(fileBytes))};
     if (versions.size() != 1 || graph.version(versions.first()).kind != Version::Merged)
         return {file};

@@ -65,6 +65,9 @@ public:
     // The versions a file holding these bytes holds: of those with the bytes, the ones
     // nothing went on from yet.
     QVector<QByteArray> identify(const QString &file, const QByteArray &hash) const;
+    // The versions a text with these bytes stands for, of versions: those nothing went
+    // on from yet, where there are any, as a file holds what was last written to it.
+    QVector<QByteArray> sideOf(const QVector<QByteArray> &versions) const { return idsOf(newestOf(nodesOf(versions))); }
     // later is earlier, or went on from it.
     bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
     // Whether no version went on from id.
