@@ -261,7 +261,8 @@ QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, 
     const VersionGraph graph = record->graph();
     QHash<QString, int> heldAsBase;
     for (const Side &side : sides) {
-        const MergePlan plan = graph.plan(side.versions, copy.versions);
+        const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), copy.versions)
+                                          : graph.plan(side.versions, copy.versions);
         QStringList sideBase;
         if (seenBy(graph, side.versions, copy.versions))
             sideBase = side.parts;
@@ -291,7 +292,7 @@ QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPat
         QByteArray bytes;
         if (!graph.contains(parent) || !record->bytesOf(originalPath, graph.version(parent).hash, &bytes))
             return {file};
-        parents << Side {{parent}, parts(content, decodeText(bytes))};
+        parents << Side {{parent}, parts(content, decodeText(bytes)), true};
     }
     return parents;
 }

@@ -65,6 +65,8 @@ private:
     {
         QVector<QByteArray> versions;
         QStringList parts;
+        // Named by a record, not found by its bytes: a parent of the file's merge.
+        bool named = false;
     };
     struct Merged
     {

@@ -243,11 +243,22 @@ QVector<QByteArray> VersionGraph::idsOf(const QVector<QByteArray> &nodeKeys) con
 MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy,
                              const QVector<QVector<QByteArray>> &mergedSoFar) const
 {
-    MergePlan plan;
     if (file.isEmpty() || copy.isEmpty())
-        return plan;
-    const QVector<QByteArray> fileNodes = newestOf(nodesOf(file));
-    const QVector<QByteArray> copyNodes = newestOf(nodesOf(copy));
+        return MergePlan();
+    return plan(newestOf(nodesOf(file)), newestOf(nodesOf(copy)), mergedSoFar, false);
+}
+
+MergePlan VersionGraph::planFrom(const QByteArray &version, const QVector<QByteArray> &copy) const
+{
+    if (!contains(version) || copy.isEmpty())
+        return MergePlan();
+    return plan({nodeOf(version)}, newestOf(nodesOf(copy)), {}, true);
+}
+
+MergePlan VersionGraph::plan(const QVector<QByteArray> &fileNodes, const QVector<QByteArray> &copyNodes,
+                             const QVector<QVector<QByteArray>> &mergedSoFar, bool fileKnown) const
+{
+    MergePlan plan;
     QSet<QByteArray> fileSide = ancestry(fileNodes);
     for (const QVector<QByteArray> &merged : mergedSoFar)
         fileSide.unite(ancestry(newestOf(nodesOf(merged))));
@@ -268,6 +279,8 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &file, const QVector<QByt
     // a merge of it: bytes only versions long replaced had, or only reads, are a new
     // version whose record may be on its way.
     for (const QVector<QByteArray> &side : {fileNodes, copyNodes}) {
+        if (fileKnown && side == fileNodes)
+            continue;
         if (!nodes.value(side.first()).children.isEmpty()
                 || std::none_of(side.cbegin(), side.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
             return plan;

@@ -77,6 +77,9 @@ public:
     // whose past the text holds too.
     MergePlan plan(const QVector<QByteArray> &file, const QVector<QByteArray> &copy,
                    const QVector<QVector<QByteArray>> &mergedSoFar = {}) const;
+    // As plan, for a version a record names rather than bytes on disk: one others went
+    // on from is that version all the same, not a new one alike.
+    MergePlan planFrom(const QByteArray &version, const QVector<QByteArray> &copy) const;
     // The newest versions that next and one of merged went on from: the base for
     // merging next into the merge of merged, as git finds it for a merge commit.
     QVector<QByteArray> newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const;
@@ -102,6 +105,8 @@ private:
         QVector<QByteArray> ids;
     };
     void classify();
+    MergePlan plan(const QVector<QByteArray> &fileNodes, const QVector<QByteArray> &copyNodes,
+                   const QVector<QVector<QByteArray>> &mergedSoFar, bool fileKnown) const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
     QSet<QByteArray> ancestry(const QByteArray &node) const;
     QSet<QByteArray> ancestry(const QVector<QByteArray> &nodeKeys) const;

@@ -18,6 +18,7 @@ private slots:
     void copyMergesAgainstWhatBothHad();
     void laterCopyMergesAgainstTheMergeSoFar_data();
     void baseWithoutItsBytesIsToldOf_data();
+    void versionNamedByARecordIsThatVersion();
     void baseWithoutItsBytesIsToldOf();
     void laterCopyMergesAgainstTheMergeSoFar();
 };
@@ -220,6 +221,18 @@ void tst_VersionGraph::baseWithoutItsBytesIsToldOf()
     bool told = !whole;
     QCOMPARE(mergeBaseParts(graph, plan, read, mergeItems, &told).join(' '), base);
     QCOMPARE(told, whole);
+}
+
+// Bytes on disk alike with a version others went on from may be a new version whose
+// record is on its way; the same version named by a record, as a merge's parent is,
+// is that version.
+void tst_VersionGraph::versionNamedByARecordIsThatVersion()
+{
+    const VersionGraph graph(Versions({"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "a:3=eggs milk jam<a:2"}).versions);
+    QCOMPARE(int(graph.plan({"a:2"}, {"b:1"}).kind), int(MergePlan::Unproven));
+    const MergePlan named = graph.planFrom("a:2", {"b:1"});
+    QCOMPARE(int(named.kind), int(MergePlan::Merge));
+    QCOMPARE(named.bases, QVector<QByteArray> {"a:1"});
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
