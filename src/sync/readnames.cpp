@@ -14,10 +14,14 @@ class ReadNaming
 {
 public:
     explicit ReadNaming(const QVector<Version> &versions);
-    QHash<QByteArray, QByteArray> names();
+    ReadNames names();
 
 private:
     int oldestAlike(int read);
+    QVector<int> sharedPast(const QVector<int> &candidates);
+    bool goesOnFrom(int read, const QVector<int> &past);
+    bool sameMergeAsAny(int version, const QVector<int> &others) const;
+    QVector<int> sortedParents(int version) const;
     void name(int read, int version);
     // Marks with stamp every version reached from the starts, the starts too.
     void reachBack(int start, QVector<int> &marks, int stamp) const;
@@ -27,6 +31,10 @@ private:
     QVector<QVector<int>> parents;
     QVector<QVector<int>> children;
     QVector<int> alias;
+    QVector<QVector<int>> proven;
+    QVector<int> candidatesOf;
+    // The versions alike that the last read looked at may be.
+    QVector<int> lastCandidates;
     QHash<QPair<QString, QByteArray>, QVector<int>> ladlewiseAlike;
     QVector<int> before, after, later;
     int stamp = 0;
@@ -37,6 +45,8 @@ ReadNaming::ReadNaming(const QVector<Version> &versions)
     , parents(versions.size())
     , children(versions.size())
     , alias(versions.size(), -1)
+    , proven(versions.size())
+    , candidatesOf(versions.size(), 0)
     , before(versions.size(), 0)
     , after(versions.size(), 0)
     , later(versions.size(), 0)
@@ -57,7 +67,7 @@ ReadNaming::ReadNaming(const QVector<Version> &versions)
     }
 }
 
-QHash<QByteArray, QByteArray> ReadNaming::names()
+ReadNames ReadNaming::names()
 {
     QVector<int> reads;
     for (int i = 0; i < versions.size(); ++i) {
@@ -68,23 +78,70 @@ QHash<QByteArray, QByteArray> ReadNaming::names()
     for (bool named = true; named;) {
         named = false;
         for (int read : qAsConst(reads)) {
-            const int version = alias.at(read) < 0 ? oldestAlike(read) : -1;
+            if (alias.at(read) >= 0)
+                continue;
+            const int version = oldestAlike(read);
             if (version >= 0) {
                 name(read, version);
                 named = true;
+            } else if (proven.at(read).isEmpty()) {
+                named |= goesOnFrom(read, sharedPast(lastCandidates));
             }
         }
     }
-    QHash<QByteArray, QByteArray> found;
+    ReadNames found;
     for (int read : qAsConst(reads)) {
         if (alias.at(read) >= 0)
-            found.insert(versions.at(read).id, versions.at(alias.at(read)).id);
+            found.versionOf.insert(versions.at(read).id, versions.at(alias.at(read)).id);
+        for (int parent : proven.at(read))
+            found.provenParents[versions.at(read).id] << versions.at(parent).id;
     }
     return found;
 }
 
+// The newest versions every candidate went on from, where there are few enough
+// candidates to walk each one's past.
+QVector<int> ReadNaming::sharedPast(const QVector<int> &candidates)
+{
+    const int mostCandidates = 8;
+    if (candidates.size() < 2 || candidates.size() > mostCandidates)
+        return {};
+    std::fill(candidatesOf.begin(), candidatesOf.end(), 0);
+    for (int candidate : candidates) {
+        ++stamp;
+        reachBack(candidate, later, stamp);
+        for (int i = 0; i < versions.size(); ++i)
+            candidatesOf[i] += later.at(i) == stamp && !candidates.contains(i);
+    }
+    QVector<int> newest;
+    for (int i = 0; i < versions.size(); ++i) {
+        const QVector<int> &next = children.at(i);
+        if (candidatesOf.at(i) == candidates.size()
+                && std::none_of(next.cbegin(), next.cend(), [&](int child) {
+                       return candidatesOf.at(child) == candidates.size();
+                   })) {
+            newest << i;
+        }
+    }
+    return newest;
+}
+
+// True when the read gained a parent.
+bool ReadNaming::goesOnFrom(int read, const QVector<int> &past)
+{
+    for (int parent : past) {
+        if (!parents.at(read).contains(parent)) {
+            proven[read] << parent;
+            parents[read] << parent;
+            children[parent] << read;
+        }
+    }
+    return !proven.at(read).isEmpty();
+}
+
 int ReadNaming::oldestAlike(int read)
 {
+    lastCandidates.clear();
     const QVector<int> alike = ladlewiseAlike.value({versions.at(read).file, versions.at(read).hash});
     if (alike.isEmpty())
         return -1;
@@ -93,9 +150,10 @@ int ReadNaming::oldestAlike(int read)
     reachForward({read}, after, stamp);
     QVector<int> candidates;
     for (int version : alike) {
-        if (before.at(version) != stamp && after.at(version) != stamp)
+        if (before.at(version) != stamp && after.at(version) != stamp && !sameMergeAsAny(version, candidates))
             candidates << version;
     }
+    lastCandidates = candidates;
     // Those no other candidate went on to: one, where it is the oldest of a chain.
     QVector<int> next;
     for (int candidate : qAsConst(candidates))
@@ -110,6 +168,24 @@ int ReadNaming::oldestAlike(int read)
         oldest = candidate;
     }
     return oldest;
+}
+
+// Machines that merged the same copies at once made the same version: one of them
+// stands for all.
+bool ReadNaming::sameMergeAsAny(int version, const QVector<int> &others) const
+{
+    const auto sameMerge = [this, version](int other) {
+        return versions.at(version).kind == Version::Merged && versions.at(other).kind == Version::Merged
+               && sortedParents(version) == sortedParents(other);
+    };
+    return std::any_of(others.cbegin(), others.cend(), sameMerge);
+}
+
+QVector<int> ReadNaming::sortedParents(int version) const
+{
+    QVector<int> found = parents.at(version);
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 // The read goes on from its version alone.
@@ -159,7 +235,7 @@ void ReadNaming::reachForward(const QVector<int> &starts, QVector<int> &marks, i
 
 } // namespace
 
-QHash<QByteArray, QByteArray> namesOfReads(const QVector<Version> &versions)
+ReadNames namesOfReads(const QVector<Version> &versions)
 {
     return ReadNaming(versions).names();
 }

@@ -6,6 +6,7 @@
 // have gone on from the read, nor the read from them. Each read named shows more of
 // what went on from what, so the reads are looked at again until no more can be
 // named, in the order of their ids, so that every machine comes to the same names.
+//
 #ifndef READNAMES_H
 #define READNAMES_H
 
@@ -15,7 +16,14 @@
 #include <QHash>
 #include <QVector>
 
-// Each read that can be named, with the version it stands for.
-QHash<QByteArray, QByteArray> namesOfReads(const QVector<Version> &versions);
+// Where the versions alike are not one chain (two machines made the same edit, say),
+// the read is none of them for sure, but went on from all they have in common.
+struct ReadNames
+{
+    QHash<QByteArray, QByteArray> versionOf;              // read → the version it is
+    QHash<QByteArray, QVector<QByteArray>> provenParents; // read → what it went on from
+};
+
+ReadNames namesOfReads(const QVector<Version> &versions);
 
 #endif // READNAMES_H

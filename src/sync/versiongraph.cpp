@@ -23,7 +23,8 @@ VersionGraph::VersionGraph(const QVector<Version> &versions)
 // that a record names later joins that version's node.
 void VersionGraph::classify()
 {
-    const QHash<QByteArray, QByteArray> aliases = namesOfReads(versions);
+    const ReadNames reads = namesOfReads(versions);
+    const QHash<QByteArray, QByteArray> &aliases = reads.versionOf;
     enum State { Visiting = 1, Done = 2 };
     QHash<QByteArray, int> state;
     struct Step
@@ -39,8 +40,9 @@ void VersionGraph::classify()
         while (!stack.isEmpty()) {
             Step &top = stack.last();
             const Version &current = version(top.id);
+            const QVector<QByteArray> parents = current.parents + reads.provenParents.value(top.id);
             const QVector<QByteArray> dependsOn =
-                    aliases.contains(top.id) ? QVector<QByteArray> {aliases.value(top.id)} : current.parents;
+                    aliases.contains(top.id) ? QVector<QByteArray> {aliases.value(top.id)} : parents;
             if (top.nextParent < dependsOn.size()) {
                 const QByteArray &parent = dependsOn.at(top.nextParent++);
                 if (index.contains(parent) && !state.contains(parent)) {
@@ -58,7 +60,7 @@ void VersionGraph::classify()
                 continue;
             }
             QVector<QByteArray> parentNodes;
-            for (const QByteArray &parent : current.parents)
+            for (const QByteArray &parent : parents)
                 parentNodes << (state.value(parent) == Done ? nodeKeys.value(parent) : "?" + parent);
             std::sort(parentNodes.begin(), parentNodes.end());
             parentNodes.erase(std::unique(parentNodes.begin(), parentNodes.end()), parentNodes.end());

@@ -114,6 +114,10 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=rice<", "c:1!r=rice<", "c:2=rice salt<c:1", "c:3=rice<c:2", "b:1!r=rice<",
                             "b:2=rice tea<b:1", "a:2=<a:1"}
             << "" << "rice tea" << merge << "tea";
+    QTest::newRow("a read alike with the same edit on two machines goes on from what they share")
+            << QStringList {"a:1=eggs milk<", "b:1=eggs<a:1", "c:1=eggs<a:1", "d:1!r=eggs<", "d:2=eggs tea<d:1",
+                            "a:2=eggs milk jam<a:1"}
+            << "eggs milk jam" << "eggs tea" << merge << "eggs tea jam";
     QTest::newRow("bytes only a replaced version had wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
             << int(MergePlan::Unproven) << "";
