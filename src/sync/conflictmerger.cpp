@@ -45,6 +45,12 @@ QStringList keyed(ConflictMerger::Content content, const QStringList &lines)
     return content == ConflictMerger::Items ? groceryItemTexts(lines) : lines;
 }
 
+// What of a the b holds too; a tick changes an item, not which it is.
+QStringList shared(ConflictMerger::Content content, const QStringList &a, const QStringList &b)
+{
+    return content == ConflictMerger::Items ? sharedItems(a, b) : sharedLines(a, b);
+}
+
 QStringList parts(ConflictMerger::Content content, const QString &text)
 {
     if (content == ConflictMerger::Items)
@@ -314,11 +320,9 @@ QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePl
         return mergeInto(content, base, ours, theirs);
     };
     bool whole = true;
-    const QStringList base = mergeBaseParts(record->graph(), plan, read, merge, &whole);
-    if (whole)
-        return base;
-    const QStringList held = sharedLines(sharedLines(keyed(content, base), keyed(content, ours)), keyed(content, theirs));
-    return content == Items ? linesOfItems(base, held) : held;
+    const auto share = [content](const QStringList &a, const QStringList &b) { return shared(content, a, b); };
+    const QStringList base = mergeBaseParts(record->graph(), plan, read, merge, &whole, share);
+    return whole ? base : shared(content, shared(content, base, ours), theirs);
 }
 
 // A version this installation wrote that nothing went on from, once the file, its
@@ -391,7 +395,7 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     // Where another program changed the file since, ours may have been taken in there
     // already, and what it deleted put back: only what it added is sure to be missing.
     if (plan.foreignSince)
-        base = sharedLines(base, ours);
+        base = shared(content, base, ours);
     const QStringList merged = mergeInto(content, base, parts(content, file.text()), ours);
     if (file.write(merged.join(QLatin1Char('\n')), lock, plan.parents) != SyncedFile::Written) {
         lookAgainIn(folder, retryDelay(), lookAgain);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "groceryitems.h"
 
+#include "linemerge.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -95,4 +97,9 @@ QString groceryItemForReading(const QString &line)
 {
     const GroceryItem item = groceryItemOfLine(line);
     return item.ticked ? item.text + QStringLiteral(" \u2713") : item.text;
+}
+
+QStringList sharedItems(const QStringList &a, const QStringList &b)
+{
+    return linesOfItems(a, sharedLines(groceryItemTexts(a), groceryItemTexts(b)));
 }

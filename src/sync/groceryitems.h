@@ -24,6 +24,8 @@ QString groceryItemForReading(const QString &line);
 QStringList groceryItemTexts(const QStringList &lines);
 // Of lines, as many of each item as texts holds of it, in their order.
 QStringList linesOfItems(const QStringList &lines, const QStringList &texts);
+// Of a's lines, the items b holds too, however either ticked them.
+QStringList sharedItems(const QStringList &a, const QStringList &b);
 
 
 #endif // GROCERYITEMS_H

@@ -13,8 +13,8 @@ const int maximumDepth = 8;
 class BaseMaker
 {
 public:
-    BaseMaker(const VersionGraph &graph, const ReadParts &read, const MergeParts &merge)
-        : graph(graph), read(read), merge(merge)
+    BaseMaker(const VersionGraph &graph, const ReadParts &read, const MergeParts &merge, const ShareParts &share)
+        : graph(graph), read(read), merge(merge), share(share)
     {
     }
 
@@ -32,7 +32,7 @@ public:
         QVector<QByteArray> done {reachable.first()};
         for (const QByteArray &next : reachable.mid(1)) {
             if (depth >= maximumDepth)
-                result = sharedLines(result, partsOfVersion(next));
+                result = share(result, partsOfVersion(next));
             else
                 result = merge(merged(graph.newestCommon(done, next), depth + 1), result, partsOfVersion(next));
             done << next;
@@ -63,22 +63,23 @@ private:
     const VersionGraph &graph;
     const ReadParts &read;
     const MergeParts &merge;
+    const ShareParts &share;
     QHash<QByteArray, QStringList> cache;
 };
 
 } // namespace
 
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
-                           const MergeParts &merge, bool *whole)
+                           const MergeParts &merge, bool *whole, const ShareParts &share)
 {
-    BaseMaker maker(graph, read, merge);
+    BaseMaker maker(graph, read, merge, share);
     QStringList base = maker.merged(plan.bases, 0);
     if (whole)
         *whole = maker.whole;
     for (const QByteArray &meeting : plan.meetings) {
         QStringList parts;
         if (read(graph.version(meeting).hash, &parts))
-            base = sharedLines(base, parts);
+            base = share(base, parts);
     }
     return base;
 }

@@ -7,6 +7,7 @@
 #ifndef MERGEBASE_H
 #define MERGEBASE_H
 
+#include "linemerge.h"
 #include "versiongraph.h"
 
 #include <QStringList>
@@ -17,11 +18,13 @@
 using ReadParts = std::function<bool(const QByteArray &hash, QStringList *parts)>;
 using MergeParts = std::function<QStringList(const QStringList &base, const QStringList &ours,
                                              const QStringList &theirs)>;
+// What of a the b holds too: lines, or for a list, items however ticked.
+using ShareParts = std::function<QStringList(const QStringList &a, const QStringList &b)>;
 
 // whole, where given, tells whether the bytes of every base were at hand. Where an
 // older version stood in, what it holds that one side lacks may have been added
 // again since on the other, so the caller can prove no deletion from it.
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
-                           const MergeParts &merge, bool *whole = nullptr);
+                           const MergeParts &merge, bool *whole = nullptr, const ShareParts &share = sharedLines);
 
 #endif // MERGEBASE_H

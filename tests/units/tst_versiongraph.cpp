@@ -30,9 +30,10 @@ QByteArray sha1(const QString &text)
     return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1);
 }
 
+// "+milk" is milk ticked.
 QString itemsText(const QString &words)
 {
-    return words.split(' ', Qt::SkipEmptyParts).join('\n');
+    return words.split(' ', Qt::SkipEmptyParts).replaceInStrings(QRegularExpression("^\\+"), "x ").join('\n');
 }
 
 // "a:2=tea rice<a:1,b:1" is version a:2 of list.txt holding tea and rice, written
@@ -118,6 +119,10 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=eggs milk<", "b:1=eggs<a:1", "c:1=eggs<a:1", "d:1!r=eggs<", "d:2=eggs tea<d:1",
                             "a:2=eggs milk jam<a:1"}
             << "eggs milk jam" << "eggs tea" << merge << "eggs tea jam";
+    QTest::newRow("both ticked an item, one then deleted it")
+            << QStringList {"a:1=eggs milk<", "b:1=eggs +milk<a:1", "a:2=eggs +milk<a:1", "a:3=eggs<a:2",
+                            "b:2=eggs +milk tea<b:1"}
+            << "eggs" << "eggs +milk tea" << merge << "eggs tea";
     QTest::newRow("bytes only a replaced version had wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
             << int(MergePlan::Unproven) << "";
@@ -149,7 +154,7 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad()
         *parts = groceryItems(known.texts.value(hash));
         return known.texts.contains(hash);
     };
-    const QStringList base = mergeBaseParts(graph, plan, read, mergeItems);
+    const QStringList base = mergeBaseParts(graph, plan, read, mergeItems, nullptr, sharedItems);
     QCOMPARE(mergeItems(base, groceryItems(fileText), groceryItems(copyText)).join(' '), merged);
 }
 
