@@ -16,11 +16,10 @@ class tst_VersionGraph : public QObject
 private slots:
     void copyMergesAgainstWhatBothHad_data();
     void copyMergesAgainstWhatBothHad();
-    void laterCopyMergesAgainstTheMergeSoFar_data();
+    void planGoesAgainstWhatTheGivenVersionsHad_data();
+    void planGoesAgainstWhatTheGivenVersionsHad();
     void baseWithoutItsBytesIsToldOf_data();
-    void versionNamedByARecordIsThatVersion();
     void baseWithoutItsBytesIsToldOf();
-    void laterCopyMergesAgainstTheMergeSoFar();
 };
 
 namespace {
@@ -160,35 +159,44 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad()
 
 // Copies go into the file's text one after another: the next goes against what it
 // shares with the file and the copies merged before it, as git's merge of several heads.
-void tst_VersionGraph::laterCopyMergesAgainstTheMergeSoFar_data()
+// Bytes alike with a version others went on from may be a new version whose record is
+// on its way; the same version named by a record, as a merge's parent is, is that one.
+void tst_VersionGraph::planGoesAgainstWhatTheGivenVersionsHad_data()
 {
     QTest::addColumn<QStringList>("versions");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("mergedSoFar");
     QTest::addColumn<QByteArray>("copy");
+    QTest::addColumn<bool>("named"); // the file by a record, not by its bytes
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("bases");
 
-    const QStringList apart {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "b:2=eggs tea jam<b:1"};
+    const QStringList apart {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1"};
+    const int merge = MergePlan::Merge;
     QTest::newRow("a copy an earlier copy took in")
-            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "b:2!m=eggs tea milk<b:1,a:2",
-                            "a:3=eggs milk oil<a:2"}
-            << QByteArray("a:3") << QByteArray("b:2") << QByteArray("b:1") << int(MergePlan::AlreadyMerged)
-            << QByteArray();
+            << apart + QStringList {"b:2!m=eggs tea milk<b:1,a:2", "a:3=eggs milk oil<a:2"} << QByteArray("a:3")
+            << QByteArray("b:2") << QByteArray("b:1") << false << int(MergePlan::AlreadyMerged) << QByteArray();
+    const QStringList threeApart = apart + QStringList {"b:2=eggs tea jam<b:1", "c:1=eggs tea rice<b:1"};
     QTest::newRow("a copy sharing more with an earlier copy than with the file")
-            << apart + QStringList {"c:1=eggs tea rice<b:1"} << QByteArray("a:2") << QByteArray("b:2")
-            << QByteArray("c:1") << int(MergePlan::Merge) << QByteArray("b:1");
-    QTest::newRow("nothing merged before") << apart + QStringList {"c:1=eggs tea rice<b:1"} << QByteArray("a:2")
-                                           << QByteArray() << QByteArray("c:1") << int(MergePlan::Merge)
-                                           << QByteArray("a:1");
+            << threeApart << QByteArray("a:2") << QByteArray("b:2") << QByteArray("c:1") << false << merge
+            << QByteArray("b:1");
+    QTest::newRow("nothing merged before") << threeApart << QByteArray("a:2") << QByteArray() << QByteArray("c:1")
+                                           << false << merge << QByteArray("a:1");
+    const QStringList wentOn = apart + QStringList {"a:3=eggs milk jam<a:2"};
+    QTest::newRow("bytes of a version others went on from") << wentOn << QByteArray("a:2") << QByteArray()
+                                                             << QByteArray("b:1") << false
+                                                             << int(MergePlan::Unproven) << QByteArray();
+    QTest::newRow("a version others went on from, named") << wentOn << QByteArray("a:2") << QByteArray()
+                                                           << QByteArray("b:1") << true << merge << QByteArray("a:1");
 }
 
-void tst_VersionGraph::laterCopyMergesAgainstTheMergeSoFar()
+void tst_VersionGraph::planGoesAgainstWhatTheGivenVersionsHad()
 {
     QFETCH(QStringList, versions);
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, mergedSoFar);
     QFETCH(QByteArray, copy);
+    QFETCH(bool, named);
     QFETCH(int, kind);
     QFETCH(QByteArray, bases);
 
@@ -196,7 +204,7 @@ void tst_VersionGraph::laterCopyMergesAgainstTheMergeSoFar()
     QVector<QVector<QByteArray>> merged;
     if (!mergedSoFar.isEmpty())
         merged << QVector<QByteArray> {mergedSoFar};
-    const MergePlan plan = graph.plan({file}, {copy}, merged);
+    const MergePlan plan = named ? graph.planFrom(file, {copy}) : graph.plan({file}, {copy}, merged);
     QCOMPARE(int(plan.kind), kind);
     QCOMPARE(plan.bases.toList(), bases.isEmpty() ? QList<QByteArray>() : bases.split(','));
 }
@@ -230,18 +238,6 @@ void tst_VersionGraph::baseWithoutItsBytesIsToldOf()
     bool told = !whole;
     QCOMPARE(mergeBaseParts(graph, plan, read, mergeItems, &told).join(' '), base);
     QCOMPARE(told, whole);
-}
-
-// Bytes on disk alike with a version others went on from may be a new version whose
-// record is on its way; the same version named by a record, as a merge's parent is,
-// is that version.
-void tst_VersionGraph::versionNamedByARecordIsThatVersion()
-{
-    const VersionGraph graph(Versions({"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "a:3=eggs milk jam<a:2"}).versions);
-    QCOMPARE(int(graph.plan({"a:2"}, {"b:1"}).kind), int(MergePlan::Unproven));
-    const MergePlan named = graph.planFrom("a:2", {"b:1"});
-    QCOMPARE(int(named.kind), int(MergePlan::Merge));
-    QCOMPARE(named.bases, QVector<QByteArray> {"a:1"});
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
