@@ -103,7 +103,11 @@ void ConflictMerger::mergeListCopies(const QString &listPath)
     const auto lookAgain = [this, listPath] { mergeListCopies(listPath); };
     mergeCopies(list.path(), list.dir().entryList({QStringLiteral("*.txt")}, QDir::Files), Items,
                 list.fileName(), lookAgain);
-    recoverDropped(listPath, Items, lookAgain);
+    if (record) {
+        const QString key = record->fileKey(listPath);
+        recoverDropped(listPath, record->ownHeads(key) + abandonedHeads(list.path(), key, lookAgain), Items,
+                       lookAgain);
+    }
 }
 
 bool ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &fileNames)
@@ -116,8 +120,13 @@ bool ConflictMerger::mergeNoteCopies(const QString &folder, const QStringList &f
     mergeCopies(folder, fileNames, Lines, QString(), lookAgain);
     if (record) {
         const QString prefix = record->fileKey(folder) + QLatin1Char('/');
+        QMap<QString, QVector<Version>> heads;
         for (const QString &key : record->recentlyWritten(prefix, recentNotes))
-            recoverDropped(record->dataFolder() + QLatin1Char('/') + key, Lines, lookAgain);
+            heads[key] += record->ownHeads(key);
+        for (const Version &head : abandonedHeads(folder, prefix, lookAgain))
+            heads[head.file] << head;
+        for (auto note = heads.cbegin(); note != heads.cend(); ++note)
+            recoverDropped(record->dataFolder() + QLatin1Char('/') + note.key(), *note, Lines, lookAgain);
     }
     bool joined = false;
     if (joinable) {
@@ -328,13 +337,12 @@ QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePl
 // A version this installation wrote that nothing went on from, once the file, its
 // copies and the record have settled: the sync tool dropped it. It goes into the file
 // as a copy would.
-void ConflictMerger::recoverDropped(const QString &originalPath, Content content,
+void ConflictMerger::recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
                                     const std::function<void()> &lookAgain)
 {
-    const QString key = record ? record->fileKey(originalPath) : QString();
-    const QVector<Version> heads = record ? record->ownHeads(key) : QVector<Version>();
     if (heads.isEmpty())
         return;
+    const QString key = record->fileKey(originalPath);
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     lookAt(&file, originalPath);
     const QByteArray fileHash = sha1(file.bytes());
@@ -359,6 +367,41 @@ void ConflictMerger::recoverDropped(const QString &originalPath, Content content
             return;
         }
     }
+}
+
+// Versions of other installations that nothing went on from, though their writers
+// have left their records alone for the unproven wait: a reinstalled machine's former
+// self, say, whose last version the sync tool dropped and which nobody else would
+// merge back. Looked for once a wait at most, so that a save costs no graph.
+QVector<Version> ConflictMerger::abandonedHeads(const QString &folder, const QString &prefix,
+                                                const std::function<void()> &lookAgain)
+{
+    const QDateTime at = now();
+    QDateTime &next = nextAbandonedLook[QDir(folder).path()];
+    if (next.isValid() && at < next)
+        return {};
+    const VersionGraph graph = record->graph();
+    const QByteArray own = record->writer();
+    QVector<Version> abandoned;
+    qint64 untilNext = unprovenWait;
+    bool waiting = false;
+    for (const QByteArray &id : graph.writtenHeads()) {
+        const Version &head = graph.version(id);
+        const QByteArray writer = VersionGraph::writerOf(id);
+        if (writer == own || !head.file.startsWith(prefix))
+            continue;
+        const qint64 leftAlone = QFileInfo(record->recordPath(writer)).metadataChangeTime().msecsTo(at);
+        if (leftAlone >= unprovenWait) {
+            abandoned << head;
+        } else {
+            untilNext = qMin(untilNext, unprovenWait - leftAlone);
+            waiting = true;
+        }
+    }
+    next = at.addMSecs(untilNext);
+    if (waiting)
+        lookAgainIn(folder, untilNext, lookAgain);
+    return abandoned;
 }
 
 bool ConflictMerger::copyWaiting(const QString &originalPath) const

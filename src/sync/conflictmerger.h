@@ -9,7 +9,8 @@
 //
 // It also merges back a version this installation wrote that the sync tool dropped:
 // one that neither the file, nor a copy, nor another installation went on from once
-// everything has settled.
+// everything has settled; and, after the unproven wait, such a version of an
+// installation that wrote nothing since, which may be gone.
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
 
@@ -50,7 +51,11 @@ public:
 
     void setNamesToJoin(const NamesToJoin &namesToJoin) { joinable = namesToJoin; }
     void setSettleTime(qint64 milliseconds) { settleTime = milliseconds; }
-    void setUnprovenWait(qint64 milliseconds) { unprovenWait = milliseconds; }
+    void setUnprovenWait(qint64 milliseconds)
+    {
+        unprovenWait = milliseconds;
+        nextAbandonedLook.clear();
+    }
     void setClock(const Clock &clock) { now = clock; }
 
     static constexpr qint64 defaultSettleTime = 2000;
@@ -89,7 +94,10 @@ private:
                                        const QByteArray &fileBytes, const Merged &merged, const Side &copy,
                                        Content content) const;
     QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
-    void recoverDropped(const QString &originalPath, Content content, const std::function<void()> &lookAgain);
+    void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
+                        const std::function<void()> &lookAgain);
+    QVector<Version> abandonedHeads(const QString &folder, const QString &prefix,
+                                    const std::function<void()> &lookAgain);
     bool copyWaiting(const QString &originalPath) const;
     bool recover(const QString &originalPath, const Version &head, Content content, const VersionGraph &graph,
                  const std::function<void()> &lookAgain);
@@ -109,6 +117,7 @@ private:
     Clock now = [] { return QDateTime::currentDateTime(); };
     QHash<QString, QDateTime> firstSeenUnproven;
     QHash<QString, QTimer *> pendingLooks;
+    QHash<QString, QDateTime> nextAbandonedLook;
 };
 
 #endif // CONFLICTMERGER_H

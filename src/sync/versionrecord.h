@@ -74,6 +74,7 @@ public:
     QStringList recentlyWritten(const QString &prefix, int count) const;
     // Of each file, the versions looked at for a drop.
     static constexpr int recentOwnVersions = 50;
+    QString recordPath(const QByteArray &writer) const;
     QString ownRecordPath() const { return recordPath(writer()); }
     bool bytesOf(const QString &path, const QByteArray &hash, QByteArray *bytes) const;
 
@@ -109,7 +110,6 @@ private:
         QDateTime modified;
         Parsed parsed;
     };
-    QString recordPath(const QByteArray &writer) const;
     QByteArray ownWriter(quint64 *nextCounter);
     QByteArray newWriter();
     bool append(const QByteArray &writer, const QByteArray &lines);

@@ -657,6 +657,15 @@ struct tst_MergeModel::Scenario
         deletedSinceMet.clear();
     }
 
+    // Then the unproven wait passes: what a gone installation wrote is merged back too.
+    void settleAndWait()
+    {
+        settle();
+        for (int m = 0; m < machineCount; ++m)
+            machines[m].merger->setUnprovenWait(0);
+        settle();
+    }
+
     QSet<QString> tickedAt(int m) const
     {
         QSet<QString> ticked;
@@ -724,7 +733,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::addColumn<int>("cases");
     QTest::addColumn<QList<int>>("onceFailed"); // seeds past the count that found a fault
 
-    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249};
+    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249, 642, 699, 753};
     QTest::newRow("list, three machines") << false << 3 << false << 50 << QList<int> {66, 119, 258, 267, 511};
     QTest::newRow("note, three machines") << true << 3 << false << 30 << QList<int> {66, 108, 119, 511};
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30 << QList<int> {108};
@@ -753,7 +762,7 @@ void tst_MergeModel::everyOperationIsApplied()
         scenario.ticks = QTest::currentDataTag() == QLatin1String("list, ticked and moved on two machines");
         for (int i = 0; i < 60; ++i)
             scenario.step();
-        scenario.settle();
+        scenario.settleAndWait();
         const QString fault = scenario.check();
         if (replay)
             qInfo().noquote() << scenario.story.join('\n');
@@ -765,7 +774,8 @@ void tst_MergeModel::everyOperationIsApplied()
 // "0 phone+jam" a phone beside it adds jam; "0 sync" sends and gets every file, "0 list",
 // "0 copies" and "0 records" only those, "0 drop" the list, the sync tool dropping what
 // it would set aside; "0 phone-jam" the phone deletes jam; "0 merge"; "0 lose" and "0 reinstall" lose the store while the
-// window runs or while it is closed; "meet" delivers everything and merges everywhere.
+// window runs or while it is closed; "meet" delivers everything and merges everywhere,
+// "wait" too, and then again once the unproven wait has passed.
 void tst_MergeModel::casesOnceLost_data()
 {
     QTest::addColumn<int>("machines");
@@ -790,6 +800,9 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("a version the sync tool dropped")
             << 3 << "0+bread,meet,0+tea,1+milk,2+jam,1 sync,0 drop,2 sync,2 sync,meet" << 1
             << QStringList {"bread", "jam", "milk", "tea"};
+    QTest::newRow("a version the sync tool dropped after its machine was reinstalled")
+            << 2 << "0+bread,meet,0+tea,1+milk,1 sync,0 reinstall,0 drop,meet,wait" << 1
+            << QStringList {"bread", "milk", "tea"};
     QTest::newRow("a phone's deletion stays when this machine writes after it")
             << 2 << "0+eggs,0+milk,meet,0 phone-milk,0+tea,0 merge,meet" << 1 << QStringList {"eggs", "tea"};
     QTest::newRow("a phone's deletion after a merge stays")
@@ -816,6 +829,8 @@ void tst_MergeModel::casesOnceLost()
         const QString list = scenario.fileName();
         if (step == "meet")
             scenario.settle();
+        else if (step == "wait")
+            scenario.settleAndWait();
         else if (what.startsWith("++"))
             scenario.change(m, [&](QStringList items) { return items << what.mid(2); });
         else if (what.startsWith('+'))
