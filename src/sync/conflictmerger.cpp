@@ -372,32 +372,30 @@ void ConflictMerger::recoverDropped(const QString &originalPath, const QVector<V
 // Versions of other installations that nothing went on from, though their writers
 // have left their records alone for the unproven wait: a reinstalled machine's former
 // self, say, whose last version the sync tool dropped and which nobody else would
-// merge back. Looked for once a wait at most, so that a save costs no graph.
+// merge back. Looked for a wait after the first look and once a wait at most, so
+// that neither a start nor a save reads every record.
 QVector<Version> ConflictMerger::abandonedHeads(const QString &folder, const QString &prefix,
                                                 const std::function<void()> &lookAgain)
 {
     const QDateTime at = now();
     QDateTime &next = nextAbandonedLook[QDir(folder).path()];
-    if (next.isValid() && at < next)
+    if (!next.isValid() || at < next) {
+        if (!next.isValid()) {
+            next = at.addMSecs(unprovenWait);
+            lookAgainIn(folder, unprovenWait, lookAgain);
+        }
         return {};
-    const VersionGraph graph = record->graph();
-    const QByteArray own = record->writer();
-    QVector<Version> abandoned;
+    }
     qint64 untilNext = unprovenWait;
     bool waiting = false;
-    for (const QByteArray &id : graph.writtenHeads()) {
-        const Version &head = graph.version(id);
-        const QByteArray writer = VersionGraph::writerOf(id);
-        if (writer == own || !head.file.startsWith(prefix))
-            continue;
-        const qint64 leftAlone = QFileInfo(record->recordPath(writer)).metadataChangeTime().msecsTo(at);
-        if (leftAlone >= unprovenWait) {
-            abandoned << head;
-        } else {
+    const QVector<Version> abandoned = record->othersHeads(prefix, [&](const QString &recordPath) {
+        const qint64 leftAlone = QFileInfo(recordPath).metadataChangeTime().msecsTo(at);
+        if (leftAlone < unprovenWait) {
             untilNext = qMin(untilNext, unprovenWait - leftAlone);
             waiting = true;
         }
-    }
+        return leftAlone >= unprovenWait;
+    });
     next = at.addMSecs(untilNext);
     if (waiting)
         lookAgainIn(folder, untilNext, lookAgain);

@@ -15,7 +15,6 @@ VersionGraph::VersionGraph(const QVector<Version> &versions)
         byHash.insert(versions.at(i).hash, i);
     }
     classify();
-    findHeads();
 }
 
 // Each version's node is named by its file, its bytes and its parents' nodes, so the
@@ -85,15 +84,6 @@ void VersionGraph::classify()
             state.insert(current.id, Done);
             stack.removeLast();
         }
-    }
-}
-
-void VersionGraph::findHeads()
-{
-    for (const Version &written : qAsConst(versions)) {
-        const auto node = nodes.constFind(nodeOf(written.id));
-        if (written.isLadlewise() && node != nodes.cend() && node->children.isEmpty() && node->ids.first() == written.id)
-            heads << written.id;
     }
 }
 

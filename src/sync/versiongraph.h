@@ -72,9 +72,6 @@ public:
     bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
     // Whether no version went on from id.
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
-    // The versions Ladlewise installations wrote that nothing went on from, one of each
-    // alike merge.
-    QVector<QByteArray> writtenHeads() const { return heads; }
 
     // mergedSoFar: the versions of copies merged into the file's text before this one,
     // whose past the text holds too.
@@ -108,7 +105,6 @@ private:
         QVector<QByteArray> ids;
     };
     void classify();
-    void findHeads();
     MergePlan plan(const QVector<QByteArray> &fileNodes, const QVector<QByteArray> &copyNodes,
                    const QVector<QVector<QByteArray>> &mergedSoFar, bool fileKnown) const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
@@ -130,7 +126,6 @@ private:
     QHash<QByteArray, QByteArray> nodeKeys;
     QHash<QByteArray, Node> nodes;
     QMultiHash<QByteArray, int> byHash;
-    QVector<QByteArray> heads;
 };
 
 #endif // VERSIONGRAPH_H

@@ -49,6 +49,51 @@ bool isWriterName(const QByteArray &name)
            });
 }
 
+// Of one writer's versions, in the order written, those no later one of them replaced:
+// its latest of each file, and any the sync tool may have dropped. Newest first.
+QVector<Version> unreplaced(const QVector<Version> &versions)
+{
+    QSet<QByteArray> replaced;
+    QVector<Version> heads;
+    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
+        if (!replaced.contains(version->id))
+            heads.append(*version);
+        for (const QByteArray &parent : version->parents)
+            replaced.insert(parent);
+    }
+    return heads;
+}
+
+// The versions of installations other than writer's that none of their own replaced,
+// of versions in the order their records hold them.
+QSet<QByteArray> othersUnreplaced(const QVector<Version> &versions, const QByteArray &writer)
+{
+    QHash<QByteArray, QVector<Version>> byWriter;
+    for (const Version &version : versions) {
+        const QByteArray other = VersionGraph::writerOf(version.id);
+        if (other != writer)
+            byWriter[other] << version;
+    }
+    QSet<QByteArray> heads;
+    for (const QVector<Version> &written : qAsConst(byWriter)) {
+        for (const Version &head : unreplaced(written))
+            heads.insert(head.id);
+    }
+    return heads;
+}
+
+QSet<QByteArray> parentsNamed(const QHash<QString, VersionRecord::Parsed> &records)
+{
+    QSet<QByteArray> named;
+    for (const VersionRecord::Parsed &record : records) {
+        for (const Version &version : record.versions) {
+            for (const QByteArray &parent : version.parents)
+                named.insert(parent);
+        }
+    }
+    return named;
+}
+
 bool isHash(const QByteArray &hex)
 {
     return hex.size() == 40 && QByteArray::fromHex(hex).toHex() == hex;
@@ -387,15 +432,31 @@ void VersionRecord::rememberOwn(const Version &version) const
 QVector<Version> VersionRecord::ownHeads(const QString &fileKey) const
 {
     loadOwnVersions();
-    const QVector<Version> versions = ownVersions.value(fileKey);
-    QSet<QByteArray> replaced;
+    QVector<Version> heads = unreplaced(ownVersions.value(fileKey));
+    heads.erase(std::remove_if(heads.begin(), heads.end(),
+                               [this](const Version &head) { return continued.contains(head.id); }),
+                heads.end());
+    return heads;
+}
+
+QVector<Version> VersionRecord::othersHeads(const QString &prefix,
+                                            const std::function<bool(const QString &recordPath)> &consider) const
+{
+    const QHash<QString, Parsed> all = records();
     QVector<Version> heads;
-    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
-        if (!replaced.contains(version->id) && !continued.contains(version->id))
-            heads.append(*version);
-        for (const QByteArray &parent : version->parents)
-            replaced.insert(parent);
+    for (auto other = all.cbegin(); other != all.cend(); ++other) {
+        if (ownNames.contains(other->writer) || other->writer == writer() || !consider(recordPath(other->writer)))
+            continue;
+        for (const Version &head : unreplaced(other->versions)) {
+            if (head.isLadlewise() && head.file.startsWith(prefix))
+                heads << head;
+        }
     }
+    const QSet<QByteArray> named = parentsNamed(all);
+    heads.erase(std::remove_if(heads.begin(), heads.end(),
+                               [&named](const Version &head) { return named.contains(head.id); }),
+                heads.end());
+    std::sort(heads.begin(), heads.end(), [](const Version &a, const Version &b) { return a.id < b.id; });
     return heads;
 }
 
@@ -519,6 +580,14 @@ void VersionRecord::compact(const QByteArray &writer, const Parsed &own, const V
     const QHash<QByteArray, QString> wanted = bytesWanted(own, graph);
     for (auto version = wanted.cbegin(); version != wanted.cend(); ++version)
         keptBytes.insert(version.key());
+    // However old, a version that went on from another installation's head stays:
+    // without it that head would look dropped, and be merged back over all since.
+    const QSet<QByteArray> othersHeads = othersUnreplaced(graph.all(), writer);
+    for (const Version &version : own.versions) {
+        if (std::any_of(version.parents.cbegin(), version.parents.cend(),
+                        [&](const QByteArray &parent) { return othersHeads.contains(parent); }))
+            keptIds.insert(version.id);
+    }
     for (auto file = ownByFile.cbegin(); file != ownByFile.cend(); ++file) {
         const QVector<Version> &versions = file.value();
         int from = versions.size() - 1;

@@ -68,6 +68,10 @@ public:
     // on from and that nothing is yet known to have gone on from: its latest, and any
     // the sync tool may have dropped. Newest first.
     QVector<Version> ownHeads(const QString &fileKey) const;
+    // Other installations' versions of the files under prefix that no version of any
+    // record names as replaced, of the records consider lets through.
+    QVector<Version> othersHeads(const QString &prefix,
+                                 const std::function<bool(const QString &recordPath)> &consider) const;
     // Another version went on from this one: it is no head again.
     void markContinued(const QByteArray &id) const { continued.insert(id); }
     // The files under prefix that this installation wrote last, newest first.

@@ -29,6 +29,7 @@ private slots:
     void recordKeepsTheBytesOfAVersionNothingWentOnFrom();
     void stopDuringARewriteLeavesTheOldRecord();
     void rewriteKeepsWhatAnotherInstallationStillNeeds();
+    void rewriteKeepsWhatTookInAGoneInstallationsLatest();
     void freshHomeGetsNoRecordUntilAWrite();
 
 private:
@@ -71,6 +72,32 @@ SyncedFile::WriteResult save(VersionRecord *record, const QString &path, const Q
     file.setPath(path);
     file.refresh();
     return file.write(text);
+}
+
+// Versions of file chained one on another, as saves would write them into the record,
+// the first going on from firstParents, until the record is due for a rewrite.
+void appendSavesUntilRewritten(const VersionRecord &record, const QString &file,
+                               const QVector<QByteArray> &firstParents)
+{
+    QFile own(record.ownRecordPath());
+    QVERIFY(own.open(QIODevice::Append));
+    Version version;
+    version.file = file;
+    version.parents = firstParents;
+    for (quint64 counter = 2; counter <= VersionRecord::compactAtVersions + 1; ++counter) {
+        version.hash = sha1(QByteArray::number(counter));
+        own.write(VersionRecord::versionLine(counter, version));
+        version.parents = {record.writer() + ':' + QByteArray::number(counter)};
+    }
+}
+
+// True when upkeep made the record smaller.
+bool rewrite(VersionRecord *record)
+{
+    const qint64 before = QFileInfo(record->ownRecordPath()).size();
+    const FolderLock lock(record->dataFolder());
+    record->maintain(lock);
+    return QFileInfo(record->ownRecordPath()).size() < before;
 }
 
 } // namespace
@@ -275,25 +302,9 @@ void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationStillNeeds()
     version.parents << pinned;
     writeAll(data() + "/versions/" + other + ".record",
              "ladlewise versions 1 " + other + '\n' + VersionRecord::versionLine(1, version));
-    // A note saved many times since, written into the record as its saves would.
-    QFile own(record.ownRecordPath());
-    QVERIFY(own.open(QIODevice::Append));
-    Version note;
-    note.file = "saved_meals/note.txt";
-    for (quint64 counter = 2; counter <= VersionRecord::compactAtVersions + 1; ++counter) {
-        note.hash = sha1(QByteArray::number(counter));
-        note.parents.clear();
-        if (counter > 2)
-            note.parents << record.writer() + ':' + QByteArray::number(counter - 1);
-        own.write(VersionRecord::versionLine(counter, note));
-    }
-    own.close();
-    const qint64 before = QFileInfo(record.ownRecordPath()).size();
-    {
-        const FolderLock lock(data());
-        record.maintain(lock);
-    }
-    QVERIFY2(QFileInfo(record.ownRecordPath()).size() < before, "the record was not rewritten");
+    // A note saved many times since.
+    appendSavesUntilRewritten(record, "saved_meals/note.txt", {});
+    QVERIFY(rewrite(&record));
     const VersionGraph graph = record.graph();
     QVERIFY(graph.contains(pinned));
     QVERIFY(graph.descendsFrom(other + ":1", pinned));
@@ -301,6 +312,23 @@ void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationStillNeeds()
         return version.file == "saved_meals/note.txt";
     }));
     QCOMPARE(notes, 1);
+}
+
+// A merge that took in a version of an installation now gone is kept however old: the
+// version would look dropped without it, and come back over all since.
+void tst_VersionHistory::rewriteKeepsWhatTookInAGoneInstallationsLatest()
+{
+    VersionRecord record(data(), store());
+    QCOMPARE(save(&record, list(), "eggs"), SyncedFile::Written);
+    const QByteArray gone = "00000000000000bb";
+    Version version;
+    version.file = "list.txt";
+    version.hash = sha1("milk");
+    writeAll(data() + "/versions/" + gone + ".record",
+             "ladlewise versions 1 " + gone + '\n' + VersionRecord::versionLine(1, version));
+    appendSavesUntilRewritten(record, "list.txt", {record.writer() + ":1", gone + ":1"});
+    QVERIFY(rewrite(&record));
+    QVERIFY(!record.graph().isHead(gone + ":1"));
 }
 
 void tst_VersionHistory::freshHomeGetsNoRecordUntilAWrite()
