@@ -248,8 +248,13 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     } else {
         if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
             return false;
-        // Recorded as read, so that the merge is of its parents alone.
-        const QByteArray read = record ? record->add(lock, originalPath, copy, {}, Version::Read) : QByteArray();
+        // The merge holds all of the copy, so it goes on from the versions the copy may
+        // be, which would otherwise look dropped; bytes no record names are recorded as
+        // read, so that the merge is of its parents alone.
+        const QVector<QByteArray> copyMayBe = graph.sideOf(copyVersions);
+        const QByteArray read = record && copyMayBe.isEmpty() ? record->add(lock, originalPath, copy, {}, Version::Read)
+                                                              : QByteArray();
+        merged->replaced += copyMayBe;
         if (!read.isEmpty())
             merged->replaced << read;
     }
