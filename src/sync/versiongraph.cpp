@@ -319,35 +319,20 @@ QVector<QByteArray> VersionGraph::meetings(const QSet<QByteArray> &fileSide, con
         }
         return found;
     };
-    // A meeting is a version on each side with the same bytes. Kept are those no later
-    // meeting follows on both sides: each tells what both had deleted by then, and
-    // the newest on one side may be older than another on the other.
+    // A meeting is a version on each side with the same bytes; each tells what both
+    // had deleted by then. A later one may be alike by chance, an item added again on
+    // one side and there on the other since long, so none hides an earlier one.
     const QVector<QByteArray> fileSince = since(fileSide), copySince = since(copySide);
-    QHash<QByteArray, QSet<QByteArray>> before;
-    QVector<QPair<QByteArray, QByteArray>> met;
+    QVector<QByteArray> met;
     for (const QByteArray &fileNode : fileSince) {
         for (const QByteArray &copyNode : copySince) {
-            if (version(nodes.value(fileNode).ids.first()).hash == version(nodes.value(copyNode).ids.first()).hash)
-                met.append({fileNode, copyNode});
+            if (version(nodes.value(fileNode).ids.first()).hash == version(nodes.value(copyNode).ids.first()).hash
+                    && !met.contains(fileNode))
+                met << fileNode;
         }
     }
-    for (const auto &meeting : qAsConst(met)) {
-        for (const QByteArray &node : {meeting.first, meeting.second}) {
-            if (!before.contains(node))
-                before.insert(node, ancestry(QVector<QByteArray> {node}));
-        }
-    }
-    QVector<QByteArray> newestMet;
-    for (const auto &meeting : qAsConst(met)) {
-        const bool followed = std::any_of(met.cbegin(), met.cend(), [&](const QPair<QByteArray, QByteArray> &later) {
-            return later != meeting && before.value(later.first).contains(meeting.first)
-                   && before.value(later.second).contains(meeting.second);
-        });
-        if (!followed && !newestMet.contains(meeting.first))
-            newestMet << meeting.first;
-    }
-    std::sort(newestMet.begin(), newestMet.end());
-    return newestMet;
+    std::sort(met.begin(), met.end());
+    return met;
 }
 
 bool VersionGraph::readSince(const QSet<QByteArray> &side, const QVector<QByteArray> &bases) const
