@@ -384,23 +384,22 @@ QVector<Version> ConflictMerger::abandonedHeads(const QString &folder, const QSt
 {
     const QDateTime at = now();
     QDateTime &next = nextAbandonedLook[QDir(folder).path()];
-    if (!next.isValid() || at < next) {
-        if (!next.isValid()) {
-            next = at.addMSecs(unprovenWait);
-            lookAgainIn(folder, unprovenWait, lookAgain);
-        }
+    if (next.isValid() && at < next)
         return {};
-    }
+    const bool firstLook = !next.isValid();
     qint64 untilNext = unprovenWait;
-    bool waiting = false;
-    const QVector<Version> abandoned = record->othersHeads(prefix, [&](const QString &recordPath) {
-        const qint64 leftAlone = QFileInfo(recordPath).metadataChangeTime().msecsTo(at);
-        if (leftAlone < unprovenWait) {
-            untilNext = qMin(untilNext, unprovenWait - leftAlone);
-            waiting = true;
-        }
-        return leftAlone >= unprovenWait;
-    });
+    bool waiting = firstLook;
+    QVector<Version> abandoned;
+    if (!firstLook) {
+        abandoned = record->othersHeads(prefix, [&](const QString &recordPath) {
+            const qint64 leftAlone = QFileInfo(recordPath).metadataChangeTime().msecsTo(at);
+            if (leftAlone < unprovenWait) {
+                untilNext = qMin(untilNext, unprovenWait - leftAlone);
+                waiting = true;
+            }
+            return leftAlone >= unprovenWait;
+        });
+    }
     next = at.addMSecs(untilNext);
     if (waiting)
         lookAgainIn(folder, untilNext, lookAgain);

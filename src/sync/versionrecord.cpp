@@ -443,9 +443,10 @@ QVector<Version> VersionRecord::othersHeads(const QString &prefix,
                                             const std::function<bool(const QString &recordPath)> &consider) const
 {
     const QHash<QString, Parsed> all = records();
+    const QByteArray own = writer();
     QVector<Version> heads;
     for (auto other = all.cbegin(); other != all.cend(); ++other) {
-        if (ownNames.contains(other->writer) || other->writer == writer() || !consider(recordPath(other->writer)))
+        if (ownNames.contains(other->writer) || other->writer == own || !consider(recordPath(other->writer)))
             continue;
         for (const Version &head : unreplaced(other->versions)) {
             if (head.isLadlewise() && head.file.startsWith(prefix))

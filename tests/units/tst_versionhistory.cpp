@@ -28,8 +28,8 @@ private slots:
     void lostStoreTakesANewNameAndTheRecordKeepsTheBytes();
     void recordKeepsTheBytesOfAVersionNothingWentOnFrom();
     void stopDuringARewriteLeavesTheOldRecord();
-    void rewriteKeepsWhatAnotherInstallationStillNeeds();
-    void rewriteKeepsWhatTookInAGoneInstallationsLatest();
+    void rewriteKeepsWhatAnotherInstallationNeeds_data();
+    void rewriteKeepsWhatAnotherInstallationNeeds();
     void freshHomeGetsNoRecordUntilAWrite();
 
 private:
@@ -288,47 +288,37 @@ void tst_VersionHistory::stopDuringARewriteLeavesTheOldRecord()
     QVERIFY(record.graph().contains(record.writer() + ":2"));
 }
 
-// The installation that wrote a version another machine's latest went on from may be
-// gone; a rewrite of this record keeps that version all the same.
-void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationStillNeeds()
+// Another installation, perhaps gone, needs a version of this record however old: its
+// latest went on from it, or this record's merge took in its latest, which would look
+// dropped without the merge and come back over all since.
+void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationNeeds_data()
 {
+    QTest::addColumn<bool>("othersLatestGoesOnFromOurs");
+    QTest::addColumn<QString>("savedSince");
+    QTest::newRow("another machine's latest went on from ours") << true << "saved_meals/note.txt";
+    QTest::newRow("our merge took in a gone machine's latest") << false << "list.txt";
+}
+
+void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationNeeds()
+{
+    QFETCH(bool, othersLatestGoesOnFromOurs);
+    QFETCH(QString, savedSince);
     VersionRecord record(data(), store());
     QCOMPARE(save(&record, list(), "eggs"), SyncedFile::Written);
-    const QByteArray pinned = record.writer() + ":1";
+    const QByteArray ours = record.writer() + ":1";
     const QByteArray other = "00000000000000bb";
     Version version;
     version.file = "list.txt";
     version.hash = sha1("eggs\nmilk");
-    version.parents << pinned;
+    if (othersLatestGoesOnFromOurs)
+        version.parents << ours;
     writeAll(data() + "/versions/" + other + ".record",
              "ladlewise versions 1 " + other + '\n' + VersionRecord::versionLine(1, version));
-    // A note saved many times since.
-    appendSavesUntilRewritten(record, "saved_meals/note.txt", {});
+    const QVector<QByteArray> firstParents =
+        othersLatestGoesOnFromOurs ? QVector<QByteArray>() : QVector<QByteArray>{ours, other + ":1"};
+    appendSavesUntilRewritten(record, savedSince, firstParents);
     QVERIFY(rewrite(&record));
-    const VersionGraph graph = record.graph();
-    QVERIFY(graph.contains(pinned));
-    QVERIFY(graph.descendsFrom(other + ":1", pinned));
-    const int notes = int(std::count_if(graph.all().cbegin(), graph.all().cend(), [](const Version &version) {
-        return version.file == "saved_meals/note.txt";
-    }));
-    QCOMPARE(notes, 1);
-}
-
-// A merge that took in a version of an installation now gone is kept however old: the
-// version would look dropped without it, and come back over all since.
-void tst_VersionHistory::rewriteKeepsWhatTookInAGoneInstallationsLatest()
-{
-    VersionRecord record(data(), store());
-    QCOMPARE(save(&record, list(), "eggs"), SyncedFile::Written);
-    const QByteArray gone = "00000000000000bb";
-    Version version;
-    version.file = "list.txt";
-    version.hash = sha1("milk");
-    writeAll(data() + "/versions/" + gone + ".record",
-             "ladlewise versions 1 " + gone + '\n' + VersionRecord::versionLine(1, version));
-    appendSavesUntilRewritten(record, "list.txt", {record.writer() + ":1", gone + ":1"});
-    QVERIFY(rewrite(&record));
-    QVERIFY(!record.graph().isHead(gone + ":1"));
+    QVERIFY(!record.graph().isHead(othersLatestGoesOnFromOurs ? ours : other + ":1"));
 }
 
 void tst_VersionHistory::freshHomeGetsNoRecordUntilAWrite()
