@@ -225,11 +225,16 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     const QVector<QByteArray> copyVersions = graph.withHash(key, sha1(copy));
     const bool fileMissing = !QFileInfo::exists(originalPath);
     const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
-    const bool awaited = graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait);
+    // A record on its way may name a read better; once it has had its time, the merge
+    // goes by what the records prove.
+    if (graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait) && !fileMissing
+            && !waitedUnproven(copyPath, lookAgain)) {
+        return false;
+    }
     QVector<QVector<QByteArray>> mergedSoFar;
     for (const Side &side : qAsConst(merged->copies))
         mergedSoFar << side.versions;
-    const MergePlan plan = awaited ? MergePlan() : graph.plan(fileVersions, copyVersions, mergedSoFar);
+    const MergePlan plan = graph.plan(fileVersions, copyVersions, mergedSoFar);
     if (plan.kind == MergePlan::AlreadyMerged && !fileMissing) {
         QFile::remove(copyPath);
         return true;
@@ -317,6 +322,39 @@ QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPat
     return parents;
 }
 
+// A version the sync tool set aside or dropped, while its user added one of its
+// items again and deleted it: the deletion came after, by its writer's own count.
+QStringList ConflictMerger::laterDeletionsApplied(const QString &originalPath, const VersionGraph &graph,
+                                                  const Side &side, const QVector<QByteArray> &textVersions,
+                                                  const QStringList &textParts, Content content) const
+{
+    QVector<QPair<QStringList, QStringList>> edits;
+    const QSet<QByteArray> laterNames = record->namesAfter(VersionGraph::writerOf(side.versions.value(0)));
+    for (const QByteArray &edit : graph.editsAfter(side.versions, textVersions, laterNames)) {
+        QStringList after;
+        if (!partsOf(originalPath, graph.version(edit).hash, content, &after))
+            continue;
+        for (const QByteArray &parent : graph.version(edit).parents) {
+            QStringList before;
+            if (graph.contains(parent) && partsOf(originalPath, graph.version(parent).hash, content, &before))
+                edits.append({keyed(content, before), keyed(content, after)});
+        }
+    }
+    if (edits.isEmpty())
+        return side.parts;
+    return withoutLaterDeletions(side.parts, keyed(content, side.parts), keyed(content, textParts), edits);
+}
+
+bool ConflictMerger::partsOf(const QString &originalPath, const QByteArray &hash, Content content,
+                             QStringList *found) const
+{
+    QByteArray bytes;
+    if (!record->bytesOf(originalPath, hash, &bytes))
+        return false;
+    *found = parts(content, decodeText(bytes));
+    return true;
+}
+
 // What all the bases share, the newest whose bytes can be had standing in for those
 // that cannot; a stand-in counts only with the lines both sides hold, as what one side
 // lacks of it may have been added again since on the other.
@@ -324,11 +362,7 @@ QStringList ConflictMerger::mergeBase(const QString &originalPath, const MergePl
                                       const QStringList &ours, const QStringList &theirs) const
 {
     const auto read = [&](const QByteArray &hash, QStringList *found) {
-        QByteArray bytes;
-        if (!record->bytesOf(originalPath, hash, &bytes))
-            return false;
-        *found = parts(content, decodeText(bytes));
-        return true;
+        return partsOf(originalPath, hash, content, found);
     };
     const auto merge = [content](const QStringList &base, const QStringList &ours, const QStringList &theirs) {
         return mergeInto(content, base, ours, theirs);
@@ -423,7 +457,8 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     const FolderLock lock(lockFolder(folder));
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     lookAt(&file, originalPath);
-    const MergePlan plan = graph.plan(graph.withHash(head.file, sha1(file.bytes())), {head.id});
+    const QVector<QByteArray> fileVersions = graph.withHash(head.file, sha1(file.bytes()));
+    const MergePlan plan = graph.plan(fileVersions, {head.id});
     QByteArray bytes;
     if (plan.kind == MergePlan::AlreadyMerged) {
         record->markContinued(head.id);
@@ -435,13 +470,15 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
         lookAgainIn(folder, retryDelay(), lookAgain);
         return false;
     }
-    const QStringList ours = parts(content, decodeText(bytes));
-    QStringList base = mergeBase(originalPath, plan, content, parts(content, file.text()), ours);
+    const QStringList fileParts = parts(content, file.text());
+    const QStringList ours = laterDeletionsApplied(originalPath, graph, {{head.id}, parts(content, decodeText(bytes))},
+                                                   graph.sideOf(fileVersions), fileParts, content);
+    QStringList base = mergeBase(originalPath, plan, content, fileParts, ours);
     // Where another program changed the file since, ours may have been taken in there
     // already, and what it deleted put back: only what it added is sure to be missing.
     if (plan.foreignSince)
         base = shared(content, base, ours);
-    const QStringList merged = mergeInto(content, base, parts(content, file.text()), ours);
+    const QStringList merged = mergeInto(content, base, fileParts, ours);
     if (file.write(merged.join(QLatin1Char('\n')), lock, plan.parents) != SyncedFile::Written) {
         lookAgainIn(folder, retryDelay(), lookAgain);
         return false;

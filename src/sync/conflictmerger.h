@@ -90,6 +90,10 @@ private:
                    const std::function<void()> &lookAgain);
     QStringList mergeBase(const QString &originalPath, const MergePlan &plan, Content content,
                           const QStringList &ours, const QStringList &theirs) const;
+    QStringList laterDeletionsApplied(const QString &originalPath, const VersionGraph &graph, const Side &side,
+                                      const QVector<QByteArray> &textVersions, const QStringList &textParts,
+                                      Content content) const;
+    bool partsOf(const QString &originalPath, const QByteArray &hash, Content content, QStringList *found) const;
     QStringList sparingOthersAdditions(const QString &originalPath, const QStringList &base,
                                        const QByteArray &fileBytes, const Merged &merged, const Side &copy,
                                        Content content) const;

@@ -4,6 +4,7 @@
 #include "groceryitems.h"
 
 #include <QHash>
+#include <QSet>
 #include <QVector>
 
 #include <numeric>
@@ -231,6 +232,27 @@ void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const 
         int &held = (*heldAsBase)[line.key()];
         held = qMax(held, qMin(line.value(), inSide.value(line.key())));
     }
+}
+
+QStringList withoutLaterDeletions(const QStringList &lines, const QStringList &keys, const QStringList &mergedKeys,
+                                  const QVector<QPair<QStringList, QStringList>> &edits)
+{
+    QSet<QString> deleted;
+    for (const auto &edit : edits) {
+        const QSet<QString> kept(edit.second.cbegin(), edit.second.cend());
+        for (const QString &key : edit.first) {
+            if (!key.isEmpty() && !kept.contains(key))
+                deleted.insert(key);
+        }
+    }
+    for (const QString &key : mergedKeys)
+        deleted.remove(key);
+    QStringList remaining;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (!deleted.contains(keys.at(i)))
+            remaining << lines.at(i);
+    }
+    return remaining;
 }
 
 bool deletesFromMerged(const QStringList &base, const QStringList &merged, const QStringList &copy)

@@ -6,7 +6,9 @@
 #define LINEMERGE_H
 
 #include <QHash>
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 
 // Three-way merge, as diff3 does it: lines added on either side are kept, lines
 // removed on either side stay removed, and where both sides changed the same lines
@@ -40,6 +42,11 @@ void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const 
 QStringList sparingAdditions(const QStringList &base, const QStringList &copy,
                              const QHash<QString, int> &heldAsBase);
 
+// Of a side's lines (keys: each as compared), without those an edit saved later by
+// the side's writer deleted and merged lacks: deleted after the side added them. Each
+// edit is its parent's keys and its own.
+QStringList withoutLaterDeletions(const QStringList &lines, const QStringList &keys, const QStringList &mergedKeys,
+                                  const QVector<QPair<QStringList, QStringList>> &edits);
 // Whether the copy deleted a line since base that merged still holds.
 bool deletesFromMerged(const QStringList &base, const QStringList &merged, const QStringList &copy);
 

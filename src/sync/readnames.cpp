@@ -36,7 +36,9 @@ private:
     // The versions alike that the last read looked at may be.
     QVector<int> lastCandidates;
     QHash<QPair<QString, QByteArray>, QVector<int>> ladlewiseAlike;
-    QVector<int> before, after, later;
+    // What each read's file held before it, by place.
+    QVector<QVector<int>> cameAfter;
+    QVector<int> before, after, later, passed;
     int stamp = 0;
 };
 
@@ -47,9 +49,11 @@ ReadNaming::ReadNaming(const QVector<Version> &versions)
     , alias(versions.size(), -1)
     , proven(versions.size())
     , candidatesOf(versions.size(), 0)
+    , cameAfter(versions.size())
     , before(versions.size(), 0)
     , after(versions.size(), 0)
     , later(versions.size(), 0)
+    , passed(versions.size(), 0)
 {
     QHash<QByteArray, int> index;
     for (int i = 0; i < versions.size(); ++i)
@@ -61,6 +65,11 @@ ReadNaming::ReadNaming(const QVector<Version> &versions)
                 parents[i] << p;
                 children[p] << i;
             }
+        }
+        for (const QByteArray &earlier : versions.at(i).cameAfter) {
+            const int e = index.value(earlier, -1);
+            if (e >= 0)
+                cameAfter[i] << e;
         }
         if (versions.at(i).isLadlewise())
             ladlewiseAlike[{versions.at(i).file, versions.at(i).hash}] << i;
@@ -148,9 +157,12 @@ int ReadNaming::oldestAlike(int read)
     ++stamp;
     reachBack(read, before, stamp);
     reachForward({read}, after, stamp);
+    for (int earlier : cameAfter.at(read))
+        reachBack(earlier, passed, stamp);
     QVector<int> candidates;
     for (int version : alike) {
-        if (before.at(version) != stamp && after.at(version) != stamp && !sameMergeAsAny(version, candidates))
+        if (before.at(version) != stamp && after.at(version) != stamp && passed.at(version) != stamp
+                && !sameMergeAsAny(version, candidates))
             candidates << version;
     }
     lastCandidates = candidates;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A version read as another program left it is often a Ladlewise version whose record
-// came later than its bytes. Bytes recur (add, delete, add again), so of the versions
+// came later than its bytes. It is none of the versions its reader's file held before
+// it, nor of their past. Bytes recur (add, delete, add again), so of the other versions
 // a record names with the read's bytes, the read can only be proven to hold the past
 // of the oldest, and only where every other one went on from it; none of them may
 // have gone on from the read, nor the read from them. Each read named shows more of

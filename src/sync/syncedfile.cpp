@@ -111,6 +111,7 @@ void SyncedFile::setPath(const QString &path, const QStringList &alsoWatched)
     refusal.clear();
     held.clear();
     heldBefore.clear();
+    cameAfter.clear();
     remember(Content());
     watch();
 }
@@ -125,11 +126,13 @@ bool SyncedFile::refresh()
         return false;
     QVector<QByteArray> before = held;
     if (before.isEmpty() && record && seen.state == Content::Read) {
-        const QByteArray written = record->lastAdded(record->fileKey(filePath), sha1(seen.bytes));
-        if (!written.isEmpty())
-            before << written;
+        const QString key = record->fileKey(filePath);
+        const QByteArray hash = sha1(seen.bytes);
+        const QByteArray written = record->lastAdded(key, hash);
+        before = written.isEmpty() ? record->graph().identify(key, hash) : QVector<QByteArray> {written};
     }
     // Bytes in place of a version this window did not know went on from nothing known.
+    cameAfter = before;
     heldBefore = before.isEmpty() || seen.state != Content::Read || onDisk.state != Content::Read
                          || setAside(seen.bytes)
                  ? QVector<QByteArray>()
@@ -231,6 +234,7 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
     }
     held.clear();
     heldBefore.clear();
+    cameAfter.clear();
     if (record && seen.state == Content::Read)
         record->keep(lock, filePath, seen.bytes);
     if (record) {
@@ -259,7 +263,7 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
     held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
     if (held.isEmpty())
-        held << record->add(lock, filePath, seen.bytes, heldBefore, Version::Read);
+        held << record->add(lock, filePath, seen.bytes, heldBefore, Version::Read, cameAfter);
     held.removeAll(QByteArray());
     return held;
 }

@@ -106,9 +106,10 @@ private:
     QString refusal;
     VersionRecord *record = nullptr;
     // The version the file holds as this window last saw it, once known, and the one
-    // that bytes no record names came in place of.
+    // that bytes no record names came in place of, and went on from unless set aside.
     QVector<QByteArray> held;
     QVector<QByteArray> heldBefore;
+    QVector<QByteArray> cameAfter;
     QFileSystemWatcher *watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;

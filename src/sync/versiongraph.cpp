@@ -166,6 +166,30 @@ QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &merged
     return idsOf(newest(common));
 }
 
+QVector<QByteArray> VersionGraph::editsAfter(const QVector<QByteArray> &versions, const QVector<QByteArray> &side,
+                                            const QSet<QByteArray> &laterNames) const
+{
+    if (versions.isEmpty())
+        return {};
+    const QByteArray writer = writerOf(versions.first());
+    quint64 last = 0;
+    for (const QByteArray &id : versions) {
+        if (writerOf(id) != writer)
+            return {};
+        last = qMax(last, counterOf(id));
+    }
+    QVector<QByteArray> edits;
+    for (const QByteArray &node : ancestry(nodesOf(side))) {
+        for (const QByteArray &id : nodes.value(node).ids) {
+            const bool later = (writerOf(id) == writer && counterOf(id) > last) || laterNames.contains(writerOf(id));
+            if (later && version(id).kind == Version::Written)
+                edits << id;
+        }
+    }
+    std::sort(edits.begin(), edits.end());
+    return edits;
+}
+
 bool VersionGraph::awaitsRecord(const QVector<QByteArray> &versions, qint64 now, qint64 wait) const
 {
     QSet<QByteArray> past;

@@ -28,6 +28,10 @@ struct Version
     QVector<QByteArray> parents; // the versions it replaced; none for a new file
     Kind kind = Written;
     qint64 readAt = 0;           // a read's time by its reader's clock
+    // A read's: what its reader's file held before it, which the read did not go on
+    // from (the sync tool set it aside). The read is none of those nor of their past:
+    // a file's bytes never go back to a version it went on from but as a new one.
+    QVector<QByteArray> cameAfter;
 
     bool isLadlewise() const { return kind != Read; }
 };
@@ -83,6 +87,12 @@ public:
     // The newest versions that next and one of merged went on from: the base for
     // merging next into the merge of merged, as git finds it for a merge commit.
     QVector<QByteArray> newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const;
+    // The edits that the writer of versions saved after all of them, in the past of
+    // side, by the writer's own count, which no clock sets, or under laterNames, which
+    // it took after: what such an edit deleted was deleted after versions were written,
+    // though side never went on from them.
+    QVector<QByteArray> editsAfter(const QVector<QByteArray> &versions, const QVector<QByteArray> &side,
+                                   const QSet<QByteArray> &laterNames) const;
     // Whether the past of any of versions holds bytes read less than wait ago that no
     // record names yet: the record of their writer may be on its way. A wrong clock
     // only makes a merge wait longer or shorter, never take a wrong base.

@@ -99,11 +99,33 @@ bool isHash(const QByteArray &hex)
     return hex.size() == 40 && QByteArray::fromHex(hex).toHex() == hex;
 }
 
+QByteArray joined(const QVector<QByteArray> &ids)
+{
+    QByteArray all;
+    for (const QByteArray &id : ids)
+        all += (all.isEmpty() ? "" : ",") + id;
+    return all;
+}
+
+bool parseIds(const QByteArray &field, QVector<QByteArray> *ids)
+{
+    for (const QByteArray &id : field.split(',')) {
+        const int colon = id.indexOf(':');
+        if (colon < 0 || !isWriterName(id.left(colon)) || id.mid(colon + 1).toULongLong() == 0)
+            return false;
+        *ids << id;
+    }
+    return true;
+}
+
+// A read carries its time and what came before it.
 bool parseVersion(const QList<QByteArray> &fields, const QByteArray &writer, Version *version)
 {
     static const QByteArray kinds[] = {"w", "r", "m"};
     const auto kind = std::find(std::begin(kinds), std::end(kinds), fields.value(2));
-    if (fields.size() != (fields.value(2) == "r" ? 7 : 6) || kind == std::end(kinds) || !isHash(fields.at(4)))
+    const bool read = fields.value(2) == "r";
+    if (fields.size() < (read ? 7 : 6) || fields.size() > (read ? 8 : 6) || kind == std::end(kinds)
+            || !isHash(fields.at(4)))
         return false;
     bool ok = false;
     const quint64 counter = fields.at(1).toULongLong(&ok);
@@ -115,14 +137,11 @@ bool parseVersion(const QList<QByteArray> &fields, const QByteArray &writer, Ver
     version->file = QString::fromUtf8(QByteArray::fromPercentEncoding(fields.at(3)));
     version->hash = QByteArray::fromHex(fields.at(4));
     version->parents.clear();
-    if (fields.at(5) != "-") {
-        for (const QByteArray &parent : fields.at(5).split(',')) {
-            const int colon = parent.indexOf(':');
-            if (colon < 0 || !isWriterName(parent.left(colon)) || parent.mid(colon + 1).toULongLong() == 0)
-                return false;
-            version->parents << parent;
-        }
-    }
+    version->cameAfter.clear();
+    if (fields.at(5) != "-" && !parseIds(fields.at(5), &version->parents))
+        return false;
+    if (fields.size() == 8 && !parseIds(fields.at(7), &version->cameAfter))
+        return false;
     return !version->file.isEmpty();
 }
 
@@ -248,7 +267,8 @@ bool VersionRecord::append(const QByteArray &writer, const QByteArray &lines)
 }
 
 QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const QByteArray &bytes,
-                              const QVector<QByteArray> &parents, Version::Kind kind)
+                              const QVector<QByteArray> &parents, Version::Kind kind,
+                              const QVector<QByteArray> &cameAfter)
 {
     const QString key = fileKey(path);
     if (!lock.isHeld() || key.isEmpty())
@@ -261,7 +281,7 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
     if (name.isEmpty())
         return QByteArray();
     loadOwnVersions();
-    const Version version {QByteArray(), key, sha1(bytes), parents, kind, kind == Version::Read ? now() : 0};
+    const Version version {QByteArray(), key, sha1(bytes), parents, kind, kind == Version::Read ? now() : 0, cameAfter};
     if (!append(name, versionLine(counter, version)))
         return QByteArray();
     const QByteArray id = name + ':' + QByteArray::number(counter);
@@ -286,13 +306,13 @@ void VersionRecord::keep(const FolderLock &lock, const QString &path, const QByt
 
 QByteArray VersionRecord::versionLine(quint64 counter, const Version &version)
 {
-    QByteArray parents = "-";
-    if (!version.parents.isEmpty()) {
-        parents.clear();
-        for (const QByteArray &parent : version.parents)
-            parents += (parents.isEmpty() ? "" : ",") + parent;
+    const QByteArray parents = version.parents.isEmpty() ? QByteArray("-") : joined(version.parents);
+    QByteArray readAt;
+    if (version.kind == Version::Read) {
+        readAt = ' ' + QByteArray::number(version.readAt);
+        if (!version.cameAfter.isEmpty())
+            readAt += ' ' + joined(version.cameAfter);
     }
-    const QByteArray readAt = version.kind == Version::Read ? ' ' + QByteArray::number(version.readAt) : QByteArray();
     return withCheck("v " + QByteArray::number(counter) + (version.kind == Version::Read ? " r " : version.kind == Version::Merged ? " m " : " w ")
                      + version.file.toUtf8().toPercentEncoding("/") + ' ' + version.hash.toHex() + ' ' + parents + readAt);
 }
@@ -399,6 +419,13 @@ QByteArray VersionRecord::ownRecordsState() const
     for (const QByteArray &own : qAsConst(ownNames))
         state += own + ' ' + QByteArray::number(QFileInfo(recordPath(own)).size()) + '\n';
     return state;
+}
+
+QSet<QByteArray> VersionRecord::namesAfter(const QByteArray &writer) const
+{
+    ownRecordsState();
+    const int at = int(ownNames.indexOf(writer));
+    return at < 0 ? QSet<QByteArray>() : QSet<QByteArray>(ownNames.cbegin() + at + 1, ownNames.cend());
 }
 
 // Read again where another window of this installation added to the record since.

@@ -53,7 +53,7 @@ public:
     // Under the data folder's lock. The new version's id, or an empty one when it could
     // not be recorded (it then counts as another program's).
     QByteArray add(const FolderLock &lock, const QString &path, const QByteArray &bytes,
-                   const QVector<QByteArray> &parents, Version::Kind kind);
+                   const QVector<QByteArray> &parents, Version::Kind kind, const QVector<QByteArray> &cameAfter = {});
     // Bytes kept in this machine's store only: those a write replaced, which merges
     // may need as their base.
     void keep(const FolderLock &lock, const QString &path, const QByteArray &bytes);
@@ -72,6 +72,9 @@ public:
     // record names as replaced, of the records consider lets through.
     QVector<Version> othersHeads(const QString &prefix,
                                  const std::function<bool(const QString &recordPath)> &consider) const;
+    // The names this installation took after writer, where writer was its own while
+    // this object lived: all it wrote under them came later.
+    QSet<QByteArray> namesAfter(const QByteArray &writer) const;
     // Another version went on from this one: it is no head again.
     void markContinued(const QByteArray &id) const { continued.insert(id); }
     // The files under prefix that this installation wrote last, newest first.

@@ -16,6 +16,8 @@ private slots:
     void groceryItemsMerge();
     void othersAdditionsSpared_data();
     void othersAdditionsSpared();
+    void laterDeletionsApplied_data();
+    void laterDeletionsApplied();
 };
 
 namespace {
@@ -170,6 +172,37 @@ void tst_LineMerge::othersAdditionsSpared()
         holdAsBase(&heldAsBase, words(parts.at(0)), words(parts.at(1)));
     }
     QCOMPARE(sparingAdditions(words(base), words(copy), heldAsBase).join(' '), spared);
+}
+
+void tst_LineMerge::laterDeletionsApplied_data()
+{
+    QTest::addColumn<QString>("lines");
+    QTest::addColumn<QString>("merged");
+    QTest::addColumn<QString>("edits"); // each edit: its parent's lines > its own
+    QTest::addColumn<QString>("remaining");
+
+    QTest::newRow("deleted later, missing from the merge") << "rice tea" << "bread" << "bread rice > bread" << "tea";
+    QTest::newRow("deleted later, in the merge all the same")
+            << "rice tea" << "bread rice" << "bread rice > bread" << "rice tea";
+    QTest::newRow("a later edit that kept it") << "rice" << "" << "rice > rice milk" << "rice";
+    QTest::newRow("deleted in one edit of several") << "rice tea" << "" << "tea > tea jam; rice jam > jam" << "tea";
+    QTest::newRow("every repeat goes") << "eggs eggs milk" << "" << "eggs > " << "milk";
+    QTest::newRow("blank lines stay where they fall") << "soup _ stew" << "soup" << "soup _ > soup" << "soup _ stew";
+}
+
+void tst_LineMerge::laterDeletionsApplied()
+{
+    QFETCH(QString, lines);
+    QFETCH(QString, merged);
+    QFETCH(QString, edits);
+    QFETCH(QString, remaining);
+
+    QVector<QPair<QStringList, QStringList>> parsed;
+    for (const QString &edit : edits.split(';')) {
+        const QStringList parts = edit.split('>');
+        parsed.append({words(parts.at(0)), words(parts.at(1))});
+    }
+    QCOMPARE(withoutLaterDeletions(words(lines), words(lines), words(merged), parsed), words(remaining));
 }
 
 QTEST_APPLESS_MAIN(tst_LineMerge)

@@ -140,7 +140,14 @@ struct Machine
     Meaning meaning;
     QHash<QString, Meaning> copyMeanings;
     // What the sync tool dropped, with the version the record names it by.
-    QVector<QPair<Meaning, QByteArray>> dropped;
+    struct Dropped
+    {
+        Meaning meaning;
+        QByteArray version;
+    };
+    QVector<Dropped> dropped;
+    // The names its installation wrote under since the process started.
+    QSet<QByteArray> namesSinceStart;
     // A phone's additions that only this machine's file holds: no Ladlewise window
     // has written over them yet, nor has the sync tool sent them.
     QSet<QString> foreignOnlyHere;
@@ -231,6 +238,7 @@ struct tst_MergeModel::Scenario
         machine.merger.reset(new ConflictMerger(machine.record.get()));
         machine.merger->setSettleTime(0);
         machine.merger->setUnprovenWait(foreignWriter ? 0 : ConflictMerger::defaultUnprovenWait);
+        machine.namesSinceStart.clear();
     }
 
     QStringList lines(int m) const
@@ -268,6 +276,7 @@ struct tst_MergeModel::Scenario
             result = file.write(edit(file.text().split('\n', Qt::SkipEmptyParts)).join('\n'));
         } while (result == SyncedFile::ChangedOnDisk || result == SyncedFile::Busy);
         QCOMPARE(result, SyncedFile::Written);
+        machines[m].namesSinceStart.insert(machines[m].record->writer());
         machines[m].foreignOnlyHere.clear();
     }
 
@@ -307,6 +316,15 @@ struct tst_MergeModel::Scenario
             Meaning &meaning = machines[m].meaning;
             meaning.remove(item);
             everything.removed.unite(meaning.removed);
+            // Its user's own earlier addition, which the sync tool dropped, is deleted
+            // too, where its installation knows which came first.
+            for (Machine::Dropped &lost : machines[m].dropped) {
+                const QByteArray writer = VersionGraph::writerOf(lost.version);
+                if (writer == machines[m].record->writer() || machines[m].namesSinceStart.contains(writer)) {
+                    lost.meaning.remove(item);
+                    everything.removed.unite(lost.meaning.removed);
+                }
+            }
             deletedSinceMet.insert(item);
             lastDeleted.insert(item, ++operations);
         }
@@ -414,12 +432,12 @@ struct tst_MergeModel::Scenario
         const QStringList now = shown(m);
         const VersionGraph graph = machine.record->graph();
         for (auto lost = machine.dropped.begin(); lost != machine.dropped.end();) {
-            const QList<QString> items = lost->first.liveTags().values();
+            const QList<QString> items = lost->meaning.liveTags().values();
             const bool inFile = std::all_of(items.cbegin(), items.cend(), [&now](const QString &item) {
                 return now.contains(item);
             });
-            if (inFile || (graph.contains(lost->second) && !graph.isHead(lost->second))) {
-                machine.meaning.mergeIn(lost->first, &linked);
+            if (inFile || (graph.contains(lost->version) && !graph.isHead(lost->version))) {
+                machine.meaning.mergeIn(lost->meaning, &linked);
                 lost = machine.dropped.erase(lost);
             } else {
                 ++lost;
@@ -796,6 +814,12 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("a version the sync tool dropped")
             << 3 << "0+bread,meet,0+tea,1+milk,2+jam,1 sync,0 drop,2 sync,2 sync,meet" << 1
             << QStringList {"bread", "jam", "milk", "tea"};
+    QTest::newRow("an item of a dropped version added again and deleted")
+            << 2 << "0+bread,meet,1+milk,0+rice,1 sync,0 drop,0+rice,0-rice,meet" << 1
+            << QStringList {"bread", "milk"};
+    QTest::newRow("an emptied list that came before its record, emptied once before")
+            << 3 << "1+rice,1-rice,1+rice,1+tea,meet,2-rice,2-tea,2 list,0 list,0+jam,1+milk,meet" << 1
+            << QStringList {"jam", "milk"};
     QTest::newRow("a version the sync tool dropped after its machine was reinstalled")
             << 2 << "0+bread,meet,0+tea,1+milk,1 sync,0 reinstall,0 drop,meet,wait" << 1
             << QStringList {"bread", "milk", "tea"};

@@ -36,7 +36,8 @@ QString itemsText(const QString &words)
 }
 
 // "a:2=tea rice<a:1,b:1" is version a:2 of list.txt holding tea and rice, written
-// over a:1 and b:1; "!r" after the id marks a read, "!m" a merge.
+// over a:1 and b:1; "!r" after the id marks a read, "!m" a merge; "~b:1" after the
+// parents, what a read's file held before it.
 struct Versions
 {
     QVector<Version> versions;
@@ -53,8 +54,11 @@ struct Versions
             version.file = "list.txt";
             const QString text = itemsText(body.section('<', 0, 0));
             version.hash = sha1(text);
-            for (const QString &parent : body.section('<', 1).split(',', Qt::SkipEmptyParts))
+            const QString links = body.section('<', 1);
+            for (const QString &parent : links.section('~', 0, 0).split(',', Qt::SkipEmptyParts))
                 version.parents << parent.toUtf8();
+            for (const QString &earlier : links.section('~', 1).split(',', Qt::SkipEmptyParts))
+                version.cameAfter << earlier.toUtf8();
             texts.insert(version.hash, text);
             versions << version;
         }
@@ -118,6 +122,9 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=eggs milk<", "b:1=eggs<a:1", "c:1=eggs<a:1", "d:1!r=eggs<", "d:2=eggs tea<d:1",
                             "a:2=eggs milk jam<a:1"}
             << "eggs milk jam" << "eggs tea" << merge << "eggs tea jam";
+    QTest::newRow("a read in place of a version set aside is none of that one's past")
+            << QStringList {"a:1=<", "a:2=rice tea<a:1", "a:3=<a:2", "b:1=rice<a:2", "b:2!r=<~b:1", "b:3=milk<b:2"}
+            << "milk" << "rice" << merge << "milk";
     QTest::newRow("both ticked an item, one then deleted it")
             << QStringList {"a:1=eggs milk<", "b:1=eggs +milk<a:1", "a:2=eggs +milk<a:1", "a:3=eggs<a:2",
                             "b:2=eggs +milk tea<b:1"}
