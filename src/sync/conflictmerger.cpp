@@ -322,8 +322,8 @@ QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPat
     return parents;
 }
 
-// A version the sync tool set aside or dropped, while its user added one of its
-// items again and deleted it: the deletion came after, by its writer's own count.
+// A version the sync tool dropped, while its user added one of its items again and
+// deleted it: the deletion came after, by its writer's own count.
 QStringList ConflictMerger::laterDeletionsApplied(const QString &originalPath, const VersionGraph &graph,
                                                   const Side &side, const QVector<QByteArray> &textVersions,
                                                   const QStringList &textParts, Content content) const

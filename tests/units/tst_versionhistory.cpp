@@ -183,7 +183,15 @@ void tst_VersionHistory::damagedRecordCountsAsAbsent_data()
     const QByteArray first = VersionRecord::versionLine(1, version);
     version.parents << writer + ":1";
     const QByteArray second = VersionRecord::versionLine(2, version);
+    Version read = version;
+    read.kind = Version::Read;
+    read.cameAfter << writer + ":1";
+    const QByteArray third = VersionRecord::versionLine(3, read);
     QTest::newRow("whole") << header + first + second << true;
+    QTest::newRow("a read and what its file held before") << header + first + second + third << true;
+    read.cameAfter = {":1"};
+    QTest::newRow("a read after a version no writer wrote")
+            << header + first + second + VersionRecord::versionLine(3, read) << false;
     QTest::newRow("cut short") << header + first + second.chopped(3) << false;
     QTest::newRow("a byte changed") << header + first + QByteArray(second).replace("list", "lisT") << false;
     QTest::newRow("counters not rising") << header + second + first << false;
