@@ -112,6 +112,7 @@ void SyncedFile::setPath(const QString &path, const QStringList &alsoWatched)
     held.clear();
     heldBefore.clear();
     cameAfter.clear();
+    unnamedBefore.clear();
     remember(Content());
     watch();
 }
@@ -125,18 +126,18 @@ bool SyncedFile::refresh()
     if (onDisk == seen)
         return false;
     QVector<QByteArray> before = held;
+    unnamedBefore.clear();
     if (before.isEmpty() && record && seen.state == Content::Read) {
-        const QString key = record->fileKey(filePath);
         const QByteArray hash = sha1(seen.bytes);
-        const QByteArray written = record->lastAdded(key, hash);
-        before = written.isEmpty() ? record->graph().identify(key, hash) : QVector<QByteArray> {written};
+        const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
+        if (written.isEmpty())
+            unnamedBefore = hash;
+        else
+            before << written;
     }
-    // Bytes in place of a version this window did not know went on from nothing known.
+    wentOnFromBefore = seen.state == Content::Read && onDisk.state == Content::Read && !setAside(seen.bytes);
     cameAfter = before;
-    heldBefore = before.isEmpty() || seen.state != Content::Read || onDisk.state != Content::Read
-                         || setAside(seen.bytes)
-                 ? QVector<QByteArray>()
-                 : before;
+    heldBefore = wentOnFromBefore ? before : QVector<QByteArray>();
     held.clear();
     remember(onDisk);
     return true;
@@ -235,6 +236,7 @@ SyncedFile::WriteResult SyncedFile::commit(QSaveFile *file, const QByteArray &by
     held.clear();
     heldBefore.clear();
     cameAfter.clear();
+    unnamedBefore.clear();
     if (record && seen.state == Content::Read)
         record->keep(lock, filePath, seen.bytes);
     if (record) {
@@ -262,10 +264,24 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     const QByteArray hash = sha1(seen.bytes);
     const QByteArray written = record->lastAdded(record->fileKey(filePath), hash);
     held = written.isEmpty() ? record->graph().identify(record->fileKey(filePath), hash) : QVector<QByteArray> {written};
-    if (held.isEmpty())
+    if (held.isEmpty()) {
+        nameWhatCameBefore();
         held << record->add(lock, filePath, seen.bytes, heldBefore, Version::Read, cameAfter);
+    }
     held.removeAll(QByteArray());
     return held;
+}
+
+// The version of the bytes this window saw before these, named by their bytes only now
+// that a write needs it, so that a change from outside costs no look at the records.
+void SyncedFile::nameWhatCameBefore()
+{
+    if (unnamedBefore.isEmpty())
+        return;
+    cameAfter = record->graph().identify(record->fileKey(filePath), unnamedBefore);
+    if (wentOnFromBefore)
+        heldBefore = cameAfter;
+    unnamedBefore.clear();
 }
 
 QString SyncedFile::readText(const QString &path)

@@ -93,6 +93,7 @@ private:
     WriteResult commit(QSaveFile *file, const QByteArray &bytes, const QString &text, const FolderLock &lock,
                        const QVector<QByteArray> &alsoReplaced);
     QVector<QByteArray> replacedVersions(const FolderLock &lock);
+    void nameWhatCameBefore();
     bool setAside(const QByteArray &bytes) const;
     void remember(const Content &content);
     void watch();
@@ -110,6 +111,9 @@ private:
     QVector<QByteArray> held;
     QVector<QByteArray> heldBefore;
     QVector<QByteArray> cameAfter;
+    // The hash of what came before, where no version of this window's had it yet.
+    QByteArray unnamedBefore;
+    bool wentOnFromBefore = false;
     QFileSystemWatcher *watcher;
     QTimer settleTimer;
     QElapsedTimer sinceHandled;
