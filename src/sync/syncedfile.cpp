@@ -136,8 +136,8 @@ bool SyncedFile::refresh()
             before << written;
     }
     wentOnFromBefore = seen.state == Content::Read && onDisk.state == Content::Read && !setAside(seen.bytes);
-    cameAfter = before;
     heldBefore = wentOnFromBefore ? before : QVector<QByteArray>();
+    cameAfter = wentOnFromBefore ? QVector<QByteArray>() : before;
     held.clear();
     remember(onDisk);
     return true;
@@ -278,9 +278,7 @@ void SyncedFile::nameWhatCameBefore()
 {
     if (unnamedBefore.isEmpty())
         return;
-    cameAfter = record->graph().identify(record->fileKey(filePath), unnamedBefore);
-    if (wentOnFromBefore)
-        heldBefore = cameAfter;
+    (wentOnFromBefore ? heldBefore : cameAfter) = record->graph().identify(record->fileKey(filePath), unnamedBefore);
     unnamedBefore.clear();
 }
 

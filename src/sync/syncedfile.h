@@ -107,7 +107,7 @@ private:
     QString refusal;
     VersionRecord *record = nullptr;
     // The version the file holds as this window last saw it, once known, and the one
-    // that bytes no record names came in place of, and went on from unless set aside.
+    // that bytes no record names came in place of: went on from, or else set aside.
     QVector<QByteArray> held;
     QVector<QByteArray> heldBefore;
     QVector<QByteArray> cameAfter;
