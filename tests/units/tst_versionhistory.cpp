@@ -322,8 +322,9 @@ void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationNeeds()
         version.parents << ours;
     writeAll(data() + "/versions/" + other + ".record",
              "ladlewise versions 1 " + other + '\n' + VersionRecord::versionLine(1, version));
-    const QVector<QByteArray> firstParents =
-        othersLatestGoesOnFromOurs ? QVector<QByteArray>() : QVector<QByteArray>{ours, other + ":1"};
+    QVector<QByteArray> firstParents;
+    if (!othersLatestGoesOnFromOurs)
+        firstParents << ours << other + ":1";
     appendSavesUntilRewritten(record, savedSince, firstParents);
     QVERIFY(rewrite(&record));
     QVERIFY(!record.graph().isHead(othersLatestGoesOnFromOurs ? ours : other + ":1"));
