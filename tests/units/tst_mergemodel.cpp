@@ -834,6 +834,8 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("both delete alike, one adds back, the other's alike version looks dropped")
             << 2 << "0+rice,0+tea,meet,0-tea,0-rice,1-tea,1-rice,meet,0+rice,0+tea,meet" << 1
             << QStringList {"rice", "tea"};
+    QTest::newRow("eggs added on both apart, deleted on one before they met")
+            << 2 << "0+tea,meet,0+eggs,1+eggs,1-eggs,meet" << 1 << QStringList {"eggs", "tea"};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }
