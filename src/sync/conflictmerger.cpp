@@ -457,7 +457,9 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     const FolderLock lock(lockFolder(folder));
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     lookAt(&file, originalPath);
-    const QVector<QByteArray> fileVersions = graph.withHash(head.file, sha1(file.bytes()));
+    // Bytes like a version the head went on from are a new version whose record is on
+    // its way: until it comes, the file is not known.
+    const QVector<QByteArray> fileVersions = graph.notBefore(graph.withHash(head.file, sha1(file.bytes())), head.id);
     const MergePlan plan = graph.plan(fileVersions, {head.id});
     QByteArray bytes;
     if (plan.kind == MergePlan::AlreadyMerged) {

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 
 #include <algorithm>
+#include <iterator>
 
 VersionGraph::VersionGraph(const QVector<Version> &versions)
     : versions(versions)
@@ -110,6 +111,15 @@ QVector<QByteArray> VersionGraph::identify(const QString &file, const QByteArray
             heads << node;
     }
     return idsOf(heads);
+}
+
+QVector<QByteArray> VersionGraph::notBefore(const QVector<QByteArray> &versions, const QByteArray &replaced) const
+{
+    const QSet<QByteArray> past = ancestry(nodeOf(replaced));
+    QVector<QByteArray> found;
+    std::copy_if(versions.cbegin(), versions.cend(), std::back_inserter(found),
+                 [&](const QByteArray &id) { return !past.contains(nodeOf(id)); });
+    return found;
 }
 
 bool VersionGraph::descendsFrom(const QByteArray &later, const QByteArray &earlier) const

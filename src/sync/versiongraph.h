@@ -72,6 +72,9 @@ public:
     // The versions a text with these bytes stands for, of versions: those nothing went
     // on from yet, where there are any, as a file holds what was last written to it.
     QVector<QByteArray> sideOf(const QVector<QByteArray> &versions) const { return idsOf(newestOf(nodesOf(versions))); }
+    // Of versions, those a file may hold that held replaced: none of its past, since a
+    // file's bytes never go back to a version it went on from but as a new one.
+    QVector<QByteArray> notBefore(const QVector<QByteArray> &versions, const QByteArray &replaced) const;
     // later is earlier, or went on from it.
     bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
     // Whether no version went on from id.

@@ -20,6 +20,8 @@ private slots:
     void planGoesAgainstWhatTheGivenVersionsHad();
     void baseWithoutItsBytesIsToldOf_data();
     void baseWithoutItsBytesIsToldOf();
+    void fileNeverGoesBackToWhatItHeld_data();
+    void fileNeverGoesBackToWhatItHeld();
 };
 
 namespace {
@@ -248,6 +250,38 @@ void tst_VersionGraph::baseWithoutItsBytesIsToldOf()
     bool told = !whole;
     QCOMPARE(mergeBaseParts(graph, plan, read, mergeItems, &told).join(' '), base);
     QCOMPARE(told, whole);
+}
+
+// Bytes that replaced a version this machine wrote are a version that came after it, or
+// beside it: where only its past had them, they are a new version not yet recorded.
+void tst_VersionGraph::fileNeverGoesBackToWhatItHeld_data()
+{
+    QTest::addColumn<QStringList>("versions");
+    QTest::addColumn<QByteArray>("head"); // what this machine wrote last
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList emptied {"a:1=<", "a:2=tea<a:1", "a:3=tea milk<a:2"};
+    QTest::newRow("only the head's past had them") << emptied << QByteArray("a:3") << "" << QStringList {};
+    QTest::newRow("written beside the head too")
+            << emptied + QStringList {"b:1=<a:2"} << QByteArray("a:3") << "" << QStringList {"b:1"};
+    QTest::newRow("the head's parent written again beside it")
+            << QStringList {"a:1=tea<", "a:2=tea milk<a:1", "b:1=tea rice<a:1", "b:2=tea<b:1"} << QByteArray("a:2")
+            << "tea" << QStringList {"b:2"};
+}
+
+void tst_VersionGraph::fileNeverGoesBackToWhatItHeld()
+{
+    QFETCH(QStringList, versions);
+    QFETCH(QByteArray, head);
+    QFETCH(QString, file);
+    QFETCH(QStringList, expected);
+
+    const VersionGraph graph(Versions(versions).versions);
+    QStringList found;
+    for (const QByteArray &id : graph.notBefore(graph.withHash("list.txt", sha1(itemsText(file))), head))
+        found << id;
+    QCOMPARE(found, expected);
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
