@@ -282,7 +282,7 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
         return QByteArray();
     loadOwnVersions();
     const Version version {QByteArray(), key, sha1(bytes), parents, kind, kind == Version::Read ? now() : 0, cameAfter};
-    if (!append(name, versionLine(counter, version)))
+    if (!append(name, (counter == 1 ? earlierNamesLines(name) : QByteArray()) + versionLine(counter, version)))
         return QByteArray();
     const QByteArray id = name + ':' + QByteArray::number(counter);
     added.insert(key, version);
@@ -322,6 +322,11 @@ QByteArray VersionRecord::bytesLine(const QByteArray &hash, const QByteArray &by
     return withCheck("b " + hash.toHex() + ' ' + qCompress(bytes).toBase64());
 }
 
+QByteArray VersionRecord::earlierNameLine(const QByteArray &name)
+{
+    return withCheck("a " + name);
+}
+
 // Every line must be whole and sound, the counters rising: anything else may be a
 // record cut short by a stop, or damaged, and a record that cannot be trusted whole
 // proves nothing.
@@ -352,6 +357,13 @@ VersionRecord::Parsed VersionRecord::parse(const QByteArray &record, const QByte
         const int check = line.lastIndexOf(' ');
         if (check < 0 || withCheck(line.left(check)) != line + '\n')
             return parsed;
+        if (line.startsWith("a ")) {
+            const QByteArray earlier = line.mid(2, check - 2);
+            if (!isWriterName(earlier) || earlier == writer)
+                return parsed;
+            parsed.after << earlier;
+            continue;
+        }
         Version version;
         if (!line.startsWith("v ") || !parseVersion(line.left(check).split(' '), writer, &version)
                 || VersionGraph::counterOf(version.id) <= last || parsed.versions.size() >= maximumVersions) {
@@ -421,11 +433,36 @@ QByteArray VersionRecord::ownRecordsState() const
     return state;
 }
 
+// A new name's record says which names the window wrote under before it, so that
+// every machine knows what came later, even once this one's store is lost again.
+QByteArray VersionRecord::earlierNamesLines(const QByteArray &name) const
+{
+    ownRecordsState();
+    QByteArray lines;
+    for (const QByteArray &earlier : qAsConst(ownNames)) {
+        if (earlier != name)
+            lines += earlierNameLine(earlier);
+    }
+    return lines;
+}
+
 QSet<QByteArray> VersionRecord::namesAfter(const QByteArray &writer) const
 {
     ownRecordsState();
     const int at = int(ownNames.indexOf(writer));
-    return at < 0 ? QSet<QByteArray>() : QSet<QByteArray>(ownNames.cbegin() + at + 1, ownNames.cend());
+    QSet<QByteArray> later = at < 0 ? QSet<QByteArray>() : QSet<QByteArray>(ownNames.cbegin() + at + 1, ownNames.cend());
+    const QHash<QString, Parsed> all = records();
+    QVector<QByteArray> toFollow {writer};
+    while (!toFollow.isEmpty()) {
+        const QByteArray earlier = toFollow.takeLast();
+        for (const Parsed &record : all) {
+            if (record.after.contains(earlier) && !later.contains(record.writer)) {
+                later.insert(record.writer);
+                toFollow << record.writer;
+            }
+        }
+    }
+    return later;
 }
 
 // Read again where another window of this installation added to the record since.
@@ -634,6 +671,8 @@ void VersionRecord::compact(const QByteArray &writer, const Parsed &own, const V
             keptIds.insert(versions.at(i).id);
     }
     QByteArray rewritten = header + writer + '\n';
+    for (const QByteArray &earlier : own.after)
+        rewritten += earlierNameLine(earlier);
     qint64 bytesKept = 0;
     for (auto version = own.versions.crbegin(); version != own.versions.crend(); ++version) {
         const QByteArray encoded = own.bytes.value(version->hash);

@@ -10,6 +10,9 @@
 // A line of a record:
 //   v <counter> <w|r|m> <file> <SHA-1> <parents or -> [<time read>] <check>
 //   b <SHA-1> <bytes, compressed, in base64> <check>
+//   a <writer> <check>
+// An "a" line names an earlier name of the same installation, whose store was lost
+// while a window ran: everything the record holds came after all that writer wrote.
 // where the check is the start of the line's own SHA-1. A record that is cut short,
 // damaged, too large or not Ladlewise's counts as absent: its versions are unproven,
 // and merges keep the lines they cannot account for.
@@ -72,8 +75,8 @@ public:
     // record names as replaced, of the records consider lets through.
     QVector<Version> othersHeads(const QString &prefix,
                                  const std::function<bool(const QString &recordPath)> &consider) const;
-    // The names this installation took after writer, where writer was its own while
-    // this object lived: all it wrote under them came later.
+    // The names taken after writer by its installation: while this object lived, or as
+    // the records tell. All that was written under them came later.
     QSet<QByteArray> namesAfter(const QByteArray &writer) const;
     // Another version went on from this one: it is no head again.
     void markContinued(const QByteArray &id) const { continued.insert(id); }
@@ -104,11 +107,13 @@ public:
         QByteArray writer;
         QVector<Version> versions;
         QHash<QByteArray, QByteArray> bytes; // by SHA-1, still encoded
+        QVector<QByteArray> after;           // earlier names of the installation
         bool valid = false;
     };
     static Parsed parse(const QByteArray &record, const QByteArray &writer);
     static QByteArray versionLine(quint64 counter, const Version &version);
     static QByteArray bytesLine(const QByteArray &hash, const QByteArray &bytes);
+    static QByteArray earlierNameLine(const QByteArray &name);
 
 private:
     struct Loaded
@@ -127,6 +132,7 @@ private:
     QString idPath() const { return store + QLatin1String("/installation"); }
 
     QByteArray ownRecordsState() const;
+    QByteArray earlierNamesLines(const QByteArray &name) const;
     void loadOwnVersions() const;
     void rememberOwn(const Version &version) const;
 

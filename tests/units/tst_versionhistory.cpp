@@ -30,6 +30,7 @@ private slots:
     void stopDuringARewriteLeavesTheOldRecord();
     void rewriteKeepsWhatAnotherInstallationNeeds_data();
     void rewriteKeepsWhatAnotherInstallationNeeds();
+    void namesTakenAfterALostStoreAreKnownEverywhere();
     void freshHomeGetsNoRecordUntilAWrite();
 
 private:
@@ -192,6 +193,9 @@ void tst_VersionHistory::damagedRecordCountsAsAbsent_data()
     read.cameAfter = {":1"};
     QTest::newRow("a read after a version no writer wrote")
             << header + first + second + VersionRecord::versionLine(3, read) << false;
+    QTest::newRow("an earlier name of the installation") << header + VersionRecord::earlierNameLine("00000000000000a9") + first << true;
+    QTest::newRow("an earlier name that is none") << header + VersionRecord::earlierNameLine("a9") + first << false;
+    QTest::newRow("itself as its earlier name") << header + VersionRecord::earlierNameLine(writer) + first << false;
     QTest::newRow("cut short") << header + first + second.chopped(3) << false;
     QTest::newRow("a byte changed") << header + first + QByteArray(second).replace("list", "lisT") << false;
     QTest::newRow("counters not rising") << header + second + first << false;
@@ -328,6 +332,26 @@ void tst_VersionHistory::rewriteKeepsWhatAnotherInstallationNeeds()
     appendSavesUntilRewritten(record, savedSince, firstParents);
     QVERIFY(rewrite(&record));
     QVERIFY(!record.graph().isHead(othersLatestGoesOnFromOurs ? ours : other + ":1"));
+}
+
+// A store lost while the window runs: the record of the name taken next tells every
+// machine, and this one once its store is lost again, that all it holds came later.
+void tst_VersionHistory::namesTakenAfterALostStoreAreKnownEverywhere()
+{
+    VersionRecord record(data(), store());
+    QCOMPARE(save(&record, list(), "eggs"), SyncedFile::Written);
+    const QByteArray first = record.writer();
+    QVERIFY(QDir(store()).removeRecursively());
+    QCOMPARE(save(&record, list(), "eggs\nmilk"), SyncedFile::Written);
+    const QByteArray second = record.writer();
+    QVERIFY(second != first);
+    appendSavesUntilRewritten(record, "list.txt", {second + ":1"});
+    QVERIFY(rewrite(&record));
+    QVERIFY(QDir(store()).removeRecursively());
+
+    const VersionRecord elsewhere(data(), dir->filePath("elsewhere"));
+    QCOMPARE(elsewhere.namesAfter(first), QSet<QByteArray> {second});
+    QCOMPARE(elsewhere.namesAfter(second), QSet<QByteArray>());
 }
 
 void tst_VersionHistory::freshHomeGetsNoRecordUntilAWrite()
