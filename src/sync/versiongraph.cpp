@@ -220,6 +220,19 @@ bool VersionGraph::mergedInto(const QByteArray &node) const
     });
 }
 
+bool VersionGraph::mergedAlikeBySeveral(const QVector<QByteArray> &nodeKeys) const
+{
+    QSet<QByteArray> writers;
+    for (const QByteArray &node : nodeKeys) {
+        for (const QByteArray &id : nodes.value(node).ids) {
+            if (version(id).kind != Version::Merged)
+                return false;
+            writers.insert(writerOf(id));
+        }
+    }
+    return writers.size() > 1;
+}
+
 bool VersionGraph::isLadlewise(const QByteArray &node) const
 {
     const QVector<QByteArray> &ids = nodes.value(node).ids;
@@ -300,13 +313,17 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &fileNodes, const QVector
         fileSide.unite(ancestry(newestOf(nodesOf(merged))));
     const QSet<QByteArray> copySide = ancestry(copyNodes);
     const bool copyIsHead = nodes.value(copyNodes.first()).children.isEmpty();
-    // A copy that a merge took in is done with, as one whose merges the file holds.
+    // A copy that a merge took in is done with, as one whose merges the file holds, or
+    // one of the merges that several machines made alike and the file went on from: a
+    // sync tool may set such alike files aside, though nothing changed.
+    const auto inPast = [&](const QByteArray &node) { return fileSide.contains(node); };
     const bool inFile = copyIsHead ? std::all_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
                                          return takenIn(node, fileSide);
                                      })
                                    : std::any_of(copyNodes.cbegin(), copyNodes.cend(), [&](const QByteArray &node) {
-                                         return fileSide.contains(node) && mergedInto(node);
-                                     });
+                                         return inPast(node) && mergedInto(node);
+                                     }) || (std::all_of(copyNodes.cbegin(), copyNodes.cend(), inPast)
+                                            && mergedAlikeBySeveral(copyNodes));
     if (inFile) {
         plan.kind = MergePlan::AlreadyMerged;
         return plan;

@@ -129,6 +129,7 @@ private:
     QVector<QByteArray> nodesOf(const QVector<QByteArray> &ids) const;
     bool isLadlewise(const QByteArray &node) const;
     bool mergedInto(const QByteArray &node) const;
+    bool mergedAlikeBySeveral(const QVector<QByteArray> &nodeKeys) const;
     QVector<QByteArray> newest(const QSet<QByteArray> &closed) const;
     bool takenIn(const QByteArray &node, const QSet<QByteArray> &past) const;
     QVector<QByteArray> newestOf(const QVector<QByteArray> &candidates) const;

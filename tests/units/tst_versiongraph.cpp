@@ -198,6 +198,13 @@ void tst_VersionGraph::planGoesAgainstWhatTheGivenVersionsHad_data()
     QTest::newRow("bytes of a version others went on from") << wentOn << QByteArray("a:2") << QByteArray()
                                                              << QByteArray("b:1") << false
                                                              << int(MergePlan::Unproven) << QByteArray();
+    const QStringList mergedOnA = apart + QStringList {"a:3!m=eggs milk tea<a:2,b:1", "a:4=eggs tea<a:3"};
+    QTest::newRow("alike merges of two machines, one set aside after an edit")
+            << mergedOnA + QStringList {"b:2!m=eggs milk tea<a:2,b:1"} << QByteArray("a:4") << QByteArray()
+            << QByteArray("b:2") << false << int(MergePlan::AlreadyMerged) << QByteArray();
+    QTest::newRow("bytes of one machine's merge others went on from")
+            << mergedOnA << QByteArray("a:4") << QByteArray() << QByteArray("a:3") << false
+            << int(MergePlan::Unproven) << QByteArray();
     QTest::newRow("a version others went on from, named") << wentOn << QByteArray("a:2") << QByteArray()
                                                            << QByteArray("b:1") << true << merge << QByteArray("a:1");
 }
