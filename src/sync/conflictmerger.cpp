@@ -449,17 +449,6 @@ bool ConflictMerger::copyWaiting(const QString &originalPath) const
     });
 }
 
-// The versions a file holding these bytes may be, after it held head: bytes like a
-// version the head went on from are a new version whose record is on its way, unless
-// it no longer may come, when they are taken for what those versions had.
-QVector<QByteArray> ConflictMerger::versionsAfter(const Version &head, const VersionGraph &graph,
-                                                  const QByteArray &hash, bool recordMayCome)
-{
-    const QVector<QByteArray> alike = graph.withHash(head.file, hash);
-    const QVector<QByteArray> after = graph.notBefore(alike, head.id);
-    return after.isEmpty() && !recordMayCome ? alike : after;
-}
-
 // True when the head was merged into the file, or is in it already.
 bool ConflictMerger::recover(const QString &originalPath, const Version &head, Content content,
                              const VersionGraph &graph, const std::function<void()> &lookAgain)
@@ -468,13 +457,16 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     const FolderLock lock(lockFolder(folder));
     SyncedFile file(nullptr, SyncedFile::NotWatched);
     lookAt(&file, originalPath);
-    const bool recordMayCome = QFileInfo(originalPath).metadataChangeTime().msecsTo(now()) < unprovenWait;
-    const QVector<QByteArray> fileVersions = versionsAfter(head, graph, sha1(file.bytes()), recordMayCome);
-    if (fileVersions.isEmpty()) {
-        if (recordMayCome)
-            lookAgainIn(folder, settleTime + FolderLock::retryInterval, lookAgain);
+    // Bytes like a version the head went on from are a new version whose record is on
+    // its way, unless it no longer may come: then they are taken for what those had.
+    const QVector<QByteArray> alike = graph.withHash(head.file, sha1(file.bytes()));
+    const QVector<QByteArray> after = graph.notBefore(alike, head.id);
+    if (after.isEmpty() && !alike.isEmpty()
+            && QFileInfo(originalPath).metadataChangeTime().msecsTo(now()) < unprovenWait) {
+        lookAgainIn(folder, settleTime + FolderLock::retryInterval, lookAgain);
         return false;
     }
+    const QVector<QByteArray> fileVersions = after.isEmpty() ? alike : after;
     const MergePlan plan = graph.plan(fileVersions, {head.id});
     QByteArray bytes;
     if (plan.kind == MergePlan::AlreadyMerged) {

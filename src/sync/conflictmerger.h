@@ -109,8 +109,6 @@ private:
                             const std::function<void()> &lookAgain);
     bool waitedUnproven(const QString &copyPath, const std::function<void()> &lookAgain);
     qint64 untilSettled(const QStringList &paths) const;
-    static QVector<QByteArray> versionsAfter(const Version &head, const VersionGraph &graph, const QByteArray &hash,
-                                             bool recordMayCome);
     void lookAgainIn(const QString &folder, qint64 milliseconds, const std::function<void()> &lookAgain);
     QString lockFolder(const QString &folder) const;
     void lookAt(SyncedFile *file, const QString &path) const;

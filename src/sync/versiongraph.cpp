@@ -115,6 +115,8 @@ QVector<QByteArray> VersionGraph::identify(const QString &file, const QByteArray
 
 QVector<QByteArray> VersionGraph::notBefore(const QVector<QByteArray> &versions, const QByteArray &replaced) const
 {
+    if (versions.isEmpty())
+        return {};
     const QSet<QByteArray> past = ancestry(nodeOf(replaced));
     QVector<QByteArray> found;
     std::copy_if(versions.cbegin(), versions.cend(), std::back_inserter(found),
