@@ -272,9 +272,6 @@ void tst_VersionGraph::fileNeverGoesBackToWhatItHeld_data()
     QTest::newRow("only the head's past had them") << emptied << QByteArray("a:3") << "" << QStringList {};
     QTest::newRow("written beside the head too")
             << emptied + QStringList {"b:1=<a:2"} << QByteArray("a:3") << "" << QStringList {"b:1"};
-    QTest::newRow("the head's parent written again beside it")
-            << QStringList {"a:1=tea<", "a:2=tea milk<a:1", "b:1=tea rice<a:1", "b:2=tea<b:1"} << QByteArray("a:2")
-            << "tea" << QStringList {"b:2"};
 }
 
 void tst_VersionGraph::fileNeverGoesBackToWhatItHeld()
