@@ -11,9 +11,9 @@
 //   v <counter> <w|r|m> <file> <SHA-1> <parents or -> [<time read>] <check>
 //   b <SHA-1> <bytes, compressed, in base64> <check>
 //   a <writer> <check>
-// An "a" line names an earlier name of the same installation, whose store was lost
-// while a window ran: everything the record holds came after all that writer wrote.
-// where the check is the start of the line's own SHA-1. A record that is cut short,
+// where the check is the start of the line's own SHA-1. An "a" line names an earlier
+// name of the same installation, whose store was lost while a window ran: everything
+// the record holds came after all that writer wrote. A record that is cut short,
 // damaged, too large or not Ladlewise's counts as absent: its versions are unproven,
 // and merges keep the lines they cannot account for.
 //
