@@ -241,14 +241,14 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
     }
     const Side side {plan.kind == MergePlan::Merge ? graph.sideOf(copyVersions) : QVector<QByteArray>(),
                      parts(content, decodeText(copy))};
-    QStringList base;
+    MergeTexts texts {{}, merged->parts, side.parts};
     if (plan.kind == MergePlan::Merge && !fileMissing) {
         // Parents of the merge, and so likely bases of this one and the next: the
         // file may be the very version another machine's merge went on from.
         record->keep(lock, originalPath, fileBytes);
         record->keep(lock, originalPath, copy);
-        base = sparingOthersAdditions(originalPath, mergeBase(originalPath, plan, content, merged->parts, side.parts),
-                                      fileBytes, *merged, side, content);
+        texts.base = mergeBase(originalPath, plan, content, merged->parts, side.parts);
+        spareOthersAdditions(originalPath, fileBytes, plan, *merged, side, content, &texts);
         merged->replaced += plan.parents;
     } else {
         if (!fileMissing && !waitedUnproven(copyPath, lookAgain))
@@ -263,42 +263,78 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
         if (!read.isEmpty())
             merged->replaced << read;
     }
-    merged->parts = mergeInto(content, base, merged->parts, side.parts);
+    merged->parts = mergeInto(content, texts.base, texts.merged, texts.copy);
     merged->copyPaths << copyPath;
     merged->copies << side;
     return true;
 }
 
-// The base is the file's and the copy's. A line the copy deleted since is deleted
-// from the merge only where one of the texts the merge is made of holds it as the
-// base's: where all hold it as their own addition, which the copy never saw, it stays.
-// A tick changes an item, not which item it is: a list is spared item by item.
-QStringList ConflictMerger::sparingOthersAdditions(const QString &originalPath, const QStringList &base,
-                                                   const QByteArray &fileBytes, const Merged &merged,
-                                                   const Side &copy, Content content) const
+// The base is the file's and the copy's. A line one side deleted or ticked since is
+// changed in the merge only where the other side holds it as the base's: where it
+// holds it only as its own addition, which the changing side never saw, a deletion is
+// spared and a tick undone. A tick changes an item, not which item it is: a list is
+// spared item by item. The file's side is made of the texts its merge went on from,
+// each held against the copy; the copy's, of its versions since the bases.
+void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes,
+                                          const MergePlan &plan, const Merged &merged, const Side &copy,
+                                          Content content, MergeTexts *texts) const
 {
-    const auto keyed = [content](const QStringList &lines) { return ::keyed(content, lines); };
-    if (!deletesFromMerged(keyed(base), keyed(merged.parts), keyed(copy.parts)))
-        return base;
-    const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
-    if (sides.size() < 2)
-        return base;
+    if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
+        const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
+        if (sides.size() >= 2)
+            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content), content, copy.parts, texts, &texts->copy);
+    }
+    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
+        const auto read = [&](const QByteArray &hash, QStringList *found) {
+            const bool had = partsOf(originalPath, hash, content, found);
+            *found = keyed(content, *found);
+            return had;
+        };
+        QHash<QString, int> held;
+        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held))
+            spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
+    }
+}
+
+// Whether changer deleted or ticked since base a line that other holds.
+bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
+                                           const QStringList &other)
+{
+    return deletesFromMerged(keyed(content, base), keyed(content, other), keyed(content, changer))
+            || deletesFromMerged(base, other, changer);
+}
+
+// Of each line of the base, the most that one of sides holds as what it shares with
+// changer, not as its own addition.
+QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
+                                               const Side &changer, Content content) const
+{
     const VersionGraph graph = record->graph();
-    QHash<QString, int> heldAsBase;
+    QHash<QString, int> held;
     for (const Side &side : sides) {
-        const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), copy.versions)
-                                          : graph.plan(side.versions, copy.versions);
+        const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
+                                          : graph.plan(side.versions, changer.versions);
         QStringList sideBase;
-        if (seenBy(graph, side.versions, copy.versions))
+        if (seenBy(graph, side.versions, changer.versions))
             sideBase = side.parts;
         else if (plan.kind == MergePlan::Merge)
-            sideBase = mergeBase(originalPath, plan, content, side.parts, copy.parts);
+            sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
-            sideBase = copy.parts;
-        holdAsBase(&heldAsBase, keyed(sideBase), keyed(side.parts));
+            sideBase = changer.parts;
+        holdAsBase(&held, keyed(content, sideBase), keyed(content, side.parts));
     }
-    const QStringList spared = sparingAdditions(keyed(base), keyed(copy.parts), heldAsBase);
-    return content == Items ? linesOfItems(base, spared) : spared;
+    return held;
+}
+
+// The changer's deletions of lines the other side holds none of as the base's leave
+// the base, and its ticks of them are undone in changed.
+void ConflictMerger::spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content,
+                                      const QStringList &changer, MergeTexts *texts, QStringList *changed)
+{
+    if (content == Items)
+        *changed = ticksOfDeletedUndone(texts->base, changer, heldAsBase);
+    const QStringList spared = sparingAdditions(keyed(content, texts->base), keyed(content, changer), heldAsBase);
+    texts->base = content == Items ? linesOfItems(texts->base, spared) : spared;
 }
 
 // The texts the file is made of: the parents of the merge it holds, where their bytes

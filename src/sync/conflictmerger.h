@@ -73,6 +73,13 @@ private:
         // Named by a record, not found by its bytes: a parent of the file's merge.
         bool named = false;
     };
+    // The texts of one three-way merge: the copy's goes into the merged text.
+    struct MergeTexts
+    {
+        QStringList base;
+        QStringList merged;
+        QStringList copy;
+    };
     struct Merged
     {
         QStringList parts;
@@ -94,9 +101,14 @@ private:
                                       const QVector<QByteArray> &textVersions, const QStringList &textParts,
                                       Content content) const;
     bool partsOf(const QString &originalPath, const QByteArray &hash, Content content, QStringList *found) const;
-    QStringList sparingOthersAdditions(const QString &originalPath, const QStringList &base,
-                                       const QByteArray &fileBytes, const Merged &merged, const Side &copy,
-                                       Content content) const;
+    void spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes, const MergePlan &plan,
+                              const Merged &merged, const Side &copy, Content content, MergeTexts *texts) const;
+    static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
+                                      const QStringList &other);
+    QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
+                                   Content content) const;
+    static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
+                                 MergeTexts *texts, QStringList *changed);
     QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
                         const std::function<void()> &lookAgain);

@@ -103,3 +103,25 @@ QStringList sharedItems(const QStringList &a, const QStringList &b)
 {
     return linesOfItems(a, sharedLines(groceryItemTexts(a), groceryItemTexts(b)));
 }
+
+QStringList ticksOfDeletedUndone(const QStringList &base, const QStringList &copy,
+                                 const QHash<QString, int> &heldAsBase)
+{
+    QHash<QString, QStringList> deleted;
+    for (const QString &line : base) {
+        const QString text = groceryItemOfLine(line).text;
+        if (heldAsBase.value(text) == 0)
+            deleted[text] << line;
+    }
+    QStringList undone;
+    undone.reserve(copy.size());
+    for (const QString &line : copy) {
+        auto lines = deleted.find(groceryItemOfLine(line).text);
+        if (lines == deleted.end() || lines->isEmpty()) {
+            undone << line;
+            continue;
+        }
+        undone << lines->takeFirst();
+    }
+    return undone;
+}

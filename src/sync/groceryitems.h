@@ -3,6 +3,7 @@
 #ifndef GROCERYITEMS_H
 #define GROCERYITEMS_H
 
+#include <QHash>
 #include <QStringList>
 
 QStringList groceryItems(const QString &text);
@@ -26,6 +27,10 @@ QStringList groceryItemTexts(const QStringList &lines);
 QStringList linesOfItems(const QStringList &lines, const QStringList &texts);
 // Of a's lines, the items b holds too, however either ticked them.
 QStringList sharedItems(const QStringList &a, const QStringList &b);
-
+// The copy with base's ticks back on each item of base that the text it goes into
+// holds none of as base's (heldAsBase, by item text): there that item was deleted, and
+// one of the name is a later addition, which the copy's tick was not made on.
+QStringList ticksOfDeletedUndone(const QStringList &base, const QStringList &copy,
+                                 const QHash<QString, int> &heldAsBase);
 
 #endif // GROCERYITEMS_H

@@ -10,6 +10,7 @@
 #include "linemerge.h"
 #include "versiongraph.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -26,5 +27,13 @@ using ShareParts = std::function<QStringList(const QStringList &a, const QString
 // again since on the other, so the caller can prove no deletion from it.
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
                            const MergeParts &merge, bool *whole = nullptr, const ShareParts &share = sharedLines);
+
+// How many of each line the texts of heads hold as the bases' rather than as their own
+// later addition: a version holds as much of what its parents held so as it still
+// has; one that went on from none of the bases holds none; one whose bytes cannot be
+// had, what its parents held. False where there are no heads, a base's bytes cannot be
+// had or more than a few hundred versions lie between.
+bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
+                    const ReadParts &read, QHash<QString, int> *held);
 
 #endif // MERGEBASE_H

@@ -129,6 +129,13 @@ bool VersionGraph::descendsFrom(const QByteArray &later, const QByteArray &earli
     return ancestry(nodeOf(later)).contains(nodeOf(earlier));
 }
 
+QSet<QByteArray> VersionGraph::pastOf(const QVector<QByteArray> &ids) const
+{
+    const QSet<QByteArray> past = ancestry(nodesOf(ids));
+    const QVector<QByteArray> named = idsOf(QVector<QByteArray>(past.cbegin(), past.cend()));
+    return QSet<QByteArray>(named.cbegin(), named.cend());
+}
+
 QSet<QByteArray> VersionGraph::ancestry(const QVector<QByteArray> &nodeKeys) const
 {
     QSet<QByteArray> found;

@@ -77,6 +77,11 @@ public:
     QVector<QByteArray> notBefore(const QVector<QByteArray> &versions, const QByteArray &replaced) const;
     // later is earlier, or went on from it.
     bool descendsFrom(const QByteArray &later, const QByteArray &earlier) const;
+    // The versions id went on from, one for each version however many name it.
+    QVector<QByteArray> parentsOf(const QByteArray &id) const { return idsOf(nodes.value(nodeOf(id)).parents); }
+    bool sameVersion(const QByteArray &a, const QByteArray &b) const { return nodeOf(a) == nodeOf(b); }
+    // The versions ids are or went on from, named as parentsOf names them.
+    QSet<QByteArray> pastOf(const QVector<QByteArray> &ids) const;
     // Whether no version went on from id.
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
 

@@ -16,6 +16,8 @@ private slots:
     void itemRoundTrips();
     void itemsReadOutsideTheProgram_data();
     void itemsReadOutsideTheProgram();
+    void tickOfADeletedItemIsUndone_data();
+    void tickOfADeletedItemIsUndone();
 };
 
 void tst_GroceryItems::lineRead_data()
@@ -85,6 +87,32 @@ void tst_GroceryItems::itemsReadOutsideTheProgram()
     QFETCH(QString, read);
 
     QCOMPARE(groceryItemForReading(line), read);
+}
+
+// A tick the copy made on an item that the text it goes into deleted and holds again
+// only as its own addition was made on the deleted one.
+void tst_GroceryItems::tickOfADeletedItemIsUndone_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<int>("heldAsBase"); // of eggs
+    QTest::addColumn<QString>("undone");
+
+    QTest::newRow("held as the base's: the tick stays") << "eggs,milk" << "x eggs,milk" << 1 << "x eggs,milk";
+    QTest::newRow("held only as an addition") << "eggs,milk" << "x eggs,x milk" << 0 << "eggs,x milk";
+    QTest::newRow("an untick") << "x eggs" << "eggs" << 0 << "x eggs";
+    QTest::newRow("the copy's own repeat keeps its tick") << "eggs" << "x eggs,x eggs" << 0 << "eggs,x eggs";
+}
+
+void tst_GroceryItems::tickOfADeletedItemIsUndone()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, copy);
+    QFETCH(int, heldAsBase);
+    QFETCH(QString, undone);
+
+    const QHash<QString, int> held {{"eggs", heldAsBase}, {"milk", 1}};
+    QCOMPARE(ticksOfDeletedUndone(base.split(','), copy.split(','), held).join(','), undone);
 }
 
 QTEST_APPLESS_MAIN(tst_GroceryItems)

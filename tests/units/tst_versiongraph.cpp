@@ -22,6 +22,8 @@ private slots:
     void baseWithoutItsBytesIsToldOf();
     void fileNeverGoesBackToWhatItHeld_data();
     void fileNeverGoesBackToWhatItHeld();
+    void heldAsTheBasesIsWhatCameDownFromThem_data();
+    void heldAsTheBasesIsWhatCameDownFromThem();
 };
 
 namespace {
@@ -286,6 +288,48 @@ void tst_VersionGraph::fileNeverGoesBackToWhatItHeld()
     for (const QByteArray &id : graph.notBefore(graph.withHash("list.txt", sha1(itemsText(file))), head))
         found << id;
     QCOMPARE(found, expected);
+}
+
+// What a side holds of the base's items as the base's, not as its own addition since:
+// what a deletion or a tick on the other side may change. A tick changes no item.
+void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
+{
+    QTest::addColumn<QStringList>("versions"); // over a:1, the base
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QString>("gone"); // the text whose bytes are not at hand
+    QTest::addColumn<QString>("held"); // of eggs and tea, or "?" where not found
+
+    QTest::newRow("kept and ticked") << QStringList {"a:2=+eggs tea milk<a:1"} << QByteArray("a:2") << "?"
+                                     << "1 1";
+    QTest::newRow("deleted and added again")
+            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "?" << "0 1";
+    QTest::newRow("a merge of a deletion and an addition of its own")
+            << QStringList {"a:2=tea<a:1", "b:1=eggs<", "b:2!m=tea eggs<a:2,b:1"} << QByteArray("b:2") << "?"
+            << "0 1";
+    QTest::newRow("a merge of two sides that kept them")
+            << QStringList {"b:1=eggs tea rice<a:1", "b:2!m=eggs tea jam rice<a:1,b:1"} << QByteArray("b:2") << "?"
+            << "1 1";
+    QTest::newRow("a version between without its bytes: its parent's stand")
+            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1";
+    QTest::newRow("the base without its bytes") << QStringList {"a:2=tea<a:1"} << QByteArray("a:2") << "eggs tea"
+                                                << "?";
+}
+
+void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem()
+{
+    QFETCH(QStringList, versions);
+    QFETCH(QByteArray, head);
+    QFETCH(QString, gone);
+    QFETCH(QString, held);
+
+    const Versions known(QStringList {"a:1=eggs tea<"} + versions);
+    const auto read = [&](const QByteArray &hash, QStringList *parts) {
+        *parts = groceryItemTexts(groceryItems(known.texts.value(hash)));
+        return hash != sha1(itemsText(gone));
+    };
+    QHash<QString, int> found;
+    const bool whole = heldSinceBases(VersionGraph(known.versions), {"a:1"}, {head}, read, &found);
+    QCOMPARE(whole ? QString("%1 %2").arg(found.value("eggs")).arg(found.value("tea")) : QString("?"), held);
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
