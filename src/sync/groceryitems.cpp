@@ -116,12 +116,8 @@ QStringList ticksOfDeletedUndone(const QStringList &base, const QStringList &cop
     QStringList undone;
     undone.reserve(copy.size());
     for (const QString &line : copy) {
-        auto lines = deleted.find(groceryItemOfLine(line).text);
-        if (lines == deleted.end() || lines->isEmpty()) {
-            undone << line;
-            continue;
-        }
-        undone << lines->takeFirst();
+        const auto lines = deleted.find(groceryItemOfLine(line).text);
+        undone << (lines != deleted.end() && !lines->isEmpty() ? lines->takeFirst() : line);
     }
     return undone;
 }
