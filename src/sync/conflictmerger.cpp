@@ -296,12 +296,13 @@ void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QBy
     }
 }
 
-// Whether changer deleted or ticked since base a line that other holds.
+// Whether changer deleted or ticked since base a line that other holds. A note's
+// lines are their own keys, so only a list needs the second look.
 bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                            const QStringList &other)
 {
     return deletesFromMerged(keyed(content, base), keyed(content, other), keyed(content, changer))
-            || deletesFromMerged(base, other, changer);
+            || (content == Items && deletesFromMerged(base, other, changer));
 }
 
 // Of each line of the base, the most that one of sides holds as what it shares with
