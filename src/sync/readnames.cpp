@@ -2,6 +2,7 @@
 #include "readnames.h"
 
 #include <QPair>
+#include <QSet>
 #include <QString>
 
 #include <algorithm>
@@ -18,6 +19,9 @@ public:
 
 private:
     int oldestAlike(int read);
+    QVector<int> candidateRoots(int read);
+    bool nameAlikeTogether(const QVector<int> &reads);
+    bool nameTogether(QVector<int> group);
     QVector<int> sharedPast(const QVector<int> &candidates);
     bool goesOnFrom(int read, const QVector<int> &past);
     bool sameMergeAsAny(int version, const QVector<int> &others) const;
@@ -97,6 +101,8 @@ ReadNames ReadNaming::names()
                 named |= goesOnFrom(read, sharedPast(lastCandidates));
             }
         }
+        if (!named)
+            named = nameAlikeTogether(reads);
     }
     ReadNames found;
     for (int read : qAsConst(reads)) {
@@ -150,10 +156,17 @@ bool ReadNaming::goesOnFrom(int read, const QVector<int> &past)
 
 int ReadNaming::oldestAlike(int read)
 {
+    const QVector<int> roots = candidateRoots(read);
+    return roots.size() == 1 ? roots.first() : -1;
+}
+
+// The versions alike the read may be, but for those that went on from another of them.
+QVector<int> ReadNaming::candidateRoots(int read)
+{
     lastCandidates.clear();
     const QVector<int> alike = ladlewiseAlike.value({versions.at(read).file, versions.at(read).hash});
     if (alike.isEmpty())
-        return -1;
+        return {};
     ++stamp;
     reachBack(read, before, stamp);
     reachForward({read}, after, stamp);
@@ -171,15 +184,61 @@ int ReadNaming::oldestAlike(int read)
     for (int candidate : qAsConst(candidates))
         next += children.at(candidate);
     reachForward(next, later, stamp);
-    int oldest = -1;
+    QVector<int> roots;
     for (int candidate : qAsConst(candidates)) {
-        if (later.at(candidate) == stamp)
-            continue;
-        if (oldest >= 0)
-            return -1;
-        oldest = candidate;
+        if (later.at(candidate) != stamp)
+            roots << candidate;
     }
-    return oldest;
+    return roots;
+}
+
+// Where reads of the same bytes stand in each other's way, as where two machines read
+// a version and later wrote those bytes themselves, they are named together: one group
+// at a time, in the order of their reads, so that every machine comes to the same names.
+bool ReadNaming::nameAlikeTogether(const QVector<int> &reads)
+{
+    QHash<QPair<QString, QByteArray>, QVector<int>> groups;
+    for (int read : reads) {
+        if (alias.at(read) < 0)
+            groups[{versions.at(read).file, versions.at(read).hash}] << read;
+    }
+    for (int read : reads) {
+        const QVector<int> group = groups.take({versions.at(read).file, versions.at(read).hash});
+        if (group.size() > 1 && nameTogether(group))
+            return true;
+    }
+    return false;
+}
+
+// Each read of the group is the oldest version alike or one that went on from it, where
+// every other version it may be went on from a read of the group: a chain of reads,
+// each one a version that went on from the one before, has a first, which can only be
+// that oldest. Reads that may be some other version leave the group, one at a time.
+bool ReadNaming::nameTogether(QVector<int> group)
+{
+    QHash<int, QVector<int>> rootsOf;
+    for (int read : qAsConst(group))
+        rootsOf.insert(read, candidateRoots(read));
+    QSet<int> oldest;
+    for (int count = 0; count != group.size();) {
+        count = int(group.size());
+        ++stamp;
+        reachForward(group, later, stamp);
+        oldest.clear();
+        for (auto read = group.begin(); read != group.end();) {
+            QVector<int> own = rootsOf.value(*read);
+            own.erase(std::remove_if(own.begin(), own.end(), [&](int root) { return later.at(root) == stamp; }),
+                      own.end());
+            if (own.size() == 1)
+                oldest.insert(own.first());
+            read = own.size() == 1 ? read + 1 : group.erase(read);
+        }
+    }
+    if (group.isEmpty() || oldest.size() != 1)
+        return false;
+    for (int read : qAsConst(group))
+        name(read, *oldest.cbegin());
+    return true;
 }
 
 // Machines that merged the same copies at once made the same version: one of them
