@@ -282,7 +282,8 @@ void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QBy
     if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
         const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
         if (sides.size() >= 2)
-            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content), content, copy.parts, texts, &texts->copy);
+            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content, merged.parts), content, copy.parts, texts,
+                             &texts->copy);
     }
     if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
         const auto read = [&](const QByteArray &hash, QStringList *found) {
@@ -306,12 +307,13 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
 }
 
 // Of each line of the base, the most that one of sides holds as what it shares with
-// changer, not as its own addition.
+// changer, not as its own addition, as far as merged, made of the sides, holds more.
 QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
-                                               const Side &changer, Content content) const
+                                               const Side &changer, Content content, const QStringList &merged) const
 {
     const VersionGraph graph = record->graph();
     QHash<QString, int> held;
+    QHash<QString, int> added;
     for (const Side &side : sides) {
         const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
                                           : graph.plan(side.versions, changer.versions);
@@ -322,9 +324,9 @@ QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, cons
             sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = changer.parts;
-        holdAsBase(&held, keyed(content, sideBase), keyed(content, side.parts));
+        holdAsBase(&held, &added, keyed(content, sideBase), keyed(content, side.parts));
     }
-    return held;
+    return heldBesideAdditions(held, added, keyed(content, merged));
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave

@@ -106,7 +106,7 @@ private:
     static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                       const QStringList &other);
     QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                                   Content content) const;
+                                   Content content, const QStringList &merged) const;
     static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
     QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
