@@ -274,13 +274,15 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 // holds it only as its own addition, which the changing side never saw, a deletion is
 // spared and a tick undone. A tick changes an item, not which item it is: a list is
 // spared item by item. The file's side is made of the texts its merge went on from,
-// each held against the copy; the copy's, of its versions since the bases.
+// each held against the copy; the copy's, of its versions since the bases, as far as
+// the texts its own merge went on from do not hold the line as their own addition.
 void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes,
                                           const MergePlan &plan, const Merged &merged, const Side &copy,
                                           Content content, MergeTexts *texts) const
 {
+    const Side file = sideOf(originalPath, fileBytes, content);
     if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
-        const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
+        const QVector<Side> sides = sidesOf(originalPath, file, content) + merged.copies;
         if (sides.size() >= 2)
             spareAdditionsOf(heldAsBase(originalPath, sides, copy, content, merged.parts), content, copy.parts, texts,
                              &texts->copy);
@@ -292,8 +294,12 @@ void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QBy
             return had;
         };
         QHash<QString, int> held;
-        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held))
+        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held)) {
+            const QVector<Side> sides = sidesOf(originalPath, copy, content);
+            if (sides.size() >= 2)
+                held = heldBesideAdditions(held, addedBy(originalPath, sides, file, content), keyed(content, copy.parts));
             spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
+        }
     }
 }
 
@@ -311,9 +317,27 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
 QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
                                                const Side &changer, Content content, const QStringList &merged) const
 {
-    const VersionGraph graph = record->graph();
     QHash<QString, int> held;
     QHash<QString, int> added;
+    holdEach(originalPath, sides, changer, content, &held, &added);
+    return heldBesideAdditions(held, added, keyed(content, merged));
+}
+
+// Of each line, the most that one of sides holds as its own addition, which changer
+// never saw.
+QHash<QString, int> ConflictMerger::addedBy(const QString &originalPath, const QVector<Side> &sides,
+                                            const Side &changer, Content content) const
+{
+    QHash<QString, int> held;
+    QHash<QString, int> added;
+    holdEach(originalPath, sides, changer, content, &held, &added);
+    return added;
+}
+
+void ConflictMerger::holdEach(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
+                              Content content, QHash<QString, int> *held, QHash<QString, int> *added) const
+{
+    const VersionGraph graph = record->graph();
     for (const Side &side : sides) {
         const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
                                           : graph.plan(side.versions, changer.versions);
@@ -324,9 +348,8 @@ QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, cons
             sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = changer.parts;
-        holdAsBase(&held, &added, keyed(content, sideBase), keyed(content, side.parts));
+        holdAsBase(held, added, keyed(content, sideBase), keyed(content, side.parts));
     }
-    return heldBesideAdditions(held, added, keyed(content, merged));
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave
@@ -340,22 +363,30 @@ void ConflictMerger::spareAdditionsOf(const QHash<QString, int> &heldAsBase, Con
     texts->base = content == Items ? linesOfItems(texts->base, spared) : spared;
 }
 
-// The texts the file is made of: the parents of the merge it holds, where their bytes
-// are at hand, for each brings lines of its own; otherwise the file itself.
-QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const QByteArray &fileBytes,
-                                                      Content content) const
+// Bytes as a side of a merge: the versions they may be.
+ConflictMerger::Side ConflictMerger::sideOf(const QString &originalPath, const QByteArray &bytes,
+                                            Content content) const
 {
     const QString key = record ? record->fileKey(originalPath) : QString();
     const VersionGraph graph = record ? record->graph() : VersionGraph();
-    const QVector<QByteArray> versions = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
-    const Side file {versions, parts(content, decodeText(fileBytes))};
-    if (versions.size() != 1 || graph.version(versions.first()).kind != Version::Merged)
-        return {file};
+    return Side {graph.sideOf(graph.withHash(key, sha1(bytes))), parts(content, decodeText(bytes))};
+}
+
+// The texts a side is made of: the parents of the merge it is, where their bytes are at
+// hand, for each brings lines of its own; otherwise the side itself.
+QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const Side &whole,
+                                                      Content content) const
+{
+    const VersionGraph graph = record ? record->graph() : VersionGraph();
+    if (whole.versions.size() != 1 || !graph.contains(whole.versions.first())
+            || graph.version(whole.versions.first()).kind != Version::Merged) {
+        return {whole};
+    }
     QVector<Side> parents;
-    for (const QByteArray &parent : graph.version(versions.first()).parents) {
+    for (const QByteArray &parent : graph.version(whole.versions.first()).parents) {
         QByteArray bytes;
         if (!graph.contains(parent) || !record->bytesOf(originalPath, graph.version(parent).hash, &bytes))
-            return {file};
+            return {whole};
         parents << Side {{parent}, parts(content, decodeText(bytes)), true};
     }
     return parents;

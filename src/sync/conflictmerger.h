@@ -107,9 +107,14 @@ private:
                                       const QStringList &other);
     QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
                                    Content content, const QStringList &merged) const;
+    QHash<QString, int> addedBy(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
+                                Content content) const;
+    void holdEach(const QString &originalPath, const QVector<Side> &sides, const Side &changer, Content content,
+                  QHash<QString, int> *held, QHash<QString, int> *added) const;
     static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
-    QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
+    Side sideOf(const QString &originalPath, const QByteArray &bytes, Content content) const;
+    QVector<Side> sidesOf(const QString &originalPath, const Side &whole, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
                         const std::function<void()> &lookAgain);
     QVector<Version> abandonedHeads(const QString &folder, const QString &prefix,
