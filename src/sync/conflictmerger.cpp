@@ -273,9 +273,9 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 // changed in the merge only where the other side holds it as the base's: where it
 // holds it only as its own addition, which the changing side never saw, a deletion is
 // spared and a tick undone. A tick changes an item, not which item it is: a list is
-// spared item by item. The file's side is made of the texts its merge went on from,
-// each held against the copy; the copy's, of its versions since the bases, as far as
-// the texts its own merge went on from do not hold the line as their own addition.
+// spared item by item. Each side's versions since the bases tell what it holds as the
+// base's; the file's, where a merge made it, also the texts that merge went on from,
+// each held against the copy.
 void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes,
                                           const MergePlan &plan, const Merged &merged, const Side &copy,
                                           Content content, MergeTexts *texts) const
@@ -283,24 +283,43 @@ void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QBy
     const Side file = sideOf(originalPath, fileBytes, content);
     if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
         const QVector<Side> sides = sidesOf(originalPath, file, content) + merged.copies;
+        HeldLines since;
+        const bool walked = heldSince(originalPath, plan, file, copy, content, &since);
         if (sides.size() >= 2)
-            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content, merged.parts), content, copy.parts, texts,
-                             &texts->copy);
+            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content, merged.parts, since.added), content,
+                             copy.parts, texts, &texts->copy);
+        else if (walked)
+            spareAdditionsOf(since.asBase, content, copy.parts, texts, &texts->copy);
     }
-    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
-        const auto read = [&](const QByteArray &hash, QStringList *found) {
-            const bool had = partsOf(originalPath, hash, content, found);
-            *found = keyed(content, *found);
-            return had;
-        };
-        QHash<QString, int> held;
-        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held)) {
-            const QVector<Side> sides = sidesOf(originalPath, copy, content);
-            if (sides.size() >= 2)
-                held = heldBesideAdditions(held, addedBy(originalPath, sides, file, content), keyed(content, copy.parts));
-            spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
+    HeldLines since;
+    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)
+            && heldSince(originalPath, plan, copy, file, content, &since)) {
+        spareAdditionsOf(since.asBase, content, merged.parts, texts, &texts->merged);
+    }
+}
+
+// What side holds since the merge's bases, against other.
+bool ConflictMerger::heldSince(const QString &originalPath, const MergePlan &plan, const Side &side,
+                               const Side &other, Content content, HeldLines *held) const
+{
+    const auto read = [&](const QByteArray &hash, QStringList *found) {
+        const bool had = partsOf(originalPath, hash, content, found);
+        *found = keyed(content, *found);
+        return had;
+    };
+    const VersionGraph graph = record->graph();
+    const auto addedBy = [&](const QByteArray &id) {
+        QStringList own;
+        QHash<QString, int> asBase;
+        QHash<QString, int> added;
+        if (partsOf(originalPath, graph.version(id).hash, content, &own)) {
+            const Side beside {{id}, own, true};
+            holdAsBase(&asBase, &added, keyed(content, baseWith(originalPath, graph, beside, other, content)),
+                       keyed(content, own));
         }
-    }
+        return added;
+    };
+    return heldSinceBases(graph, plan.bases, side.versions, read, addedBy, held);
 }
 
 // Whether changer deleted or ticked since base a line that other holds. A note's
@@ -313,43 +332,32 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
 }
 
 // Of each line of the base, the most that one of sides holds as what it shares with
-// changer, not as its own addition, as far as merged, made of the sides, holds more.
+// changer, not as its own addition, as far as merged, made of the sides, holds more
+// than the additions of any of them or of alsoAdded.
 QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
-                                               const Side &changer, Content content, const QStringList &merged) const
+                                               const Side &changer, Content content, const QStringList &merged,
+                                               const QHash<QString, int> &alsoAdded) const
 {
+    const VersionGraph graph = record->graph();
     QHash<QString, int> held;
-    QHash<QString, int> added;
-    holdEach(originalPath, sides, changer, content, &held, &added);
+    QHash<QString, int> added = alsoAdded;
+    for (const Side &side : sides)
+        holdAsBase(&held, &added, keyed(content, baseWith(originalPath, graph, side, changer, content)),
+                   keyed(content, side.parts));
     return heldBesideAdditions(held, added, keyed(content, merged));
 }
 
-// Of each line, the most that one of sides holds as its own addition, which changer
-// never saw.
-QHash<QString, int> ConflictMerger::addedBy(const QString &originalPath, const QVector<Side> &sides,
-                                            const Side &changer, Content content) const
+// What side and changer both had: all of side where changer went on from it.
+QStringList ConflictMerger::baseWith(const QString &originalPath, const VersionGraph &graph, const Side &side,
+                                     const Side &changer, Content content) const
 {
-    QHash<QString, int> held;
-    QHash<QString, int> added;
-    holdEach(originalPath, sides, changer, content, &held, &added);
-    return added;
-}
-
-void ConflictMerger::holdEach(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                              Content content, QHash<QString, int> *held, QHash<QString, int> *added) const
-{
-    const VersionGraph graph = record->graph();
-    for (const Side &side : sides) {
-        const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
-                                          : graph.plan(side.versions, changer.versions);
-        QStringList sideBase;
-        if (seenBy(graph, side.versions, changer.versions))
-            sideBase = side.parts;
-        else if (plan.kind == MergePlan::Merge)
-            sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
-        else if (plan.kind == MergePlan::AlreadyMerged)
-            sideBase = changer.parts;
-        holdAsBase(held, added, keyed(content, sideBase), keyed(content, side.parts));
-    }
+    if (seenBy(graph, side.versions, changer.versions))
+        return side.parts;
+    const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
+                                      : graph.plan(side.versions, changer.versions);
+    if (plan.kind == MergePlan::Merge)
+        return mergeBase(originalPath, plan, content, side.parts, changer.parts);
+    return plan.kind == MergePlan::AlreadyMerged ? changer.parts : QStringList();
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave

@@ -26,6 +26,7 @@
 
 #include <functional>
 
+struct HeldLines;
 class FolderLock;
 class SyncedFile;
 class VersionRecord;
@@ -105,12 +106,13 @@ private:
                               const Merged &merged, const Side &copy, Content content, MergeTexts *texts) const;
     static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                       const QStringList &other);
+    bool heldSince(const QString &originalPath, const MergePlan &plan, const Side &side, const Side &other,
+                   Content content, HeldLines *held) const;
     QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                                   Content content, const QStringList &merged) const;
-    QHash<QString, int> addedBy(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                                Content content) const;
-    void holdEach(const QString &originalPath, const QVector<Side> &sides, const Side &changer, Content content,
-                  QHash<QString, int> *held, QHash<QString, int> *added) const;
+                                   Content content, const QStringList &merged,
+                                   const QHash<QString, int> &alsoAdded) const;
+    QStringList baseWith(const QString &originalPath, const VersionGraph &graph, const Side &side,
+                         const Side &changer, Content content) const;
     static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
     Side sideOf(const QString &originalPath, const QByteArray &bytes, Content content) const;

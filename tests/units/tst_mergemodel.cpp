@@ -845,6 +845,12 @@ void tst_MergeModel::casesOnceLost_data()
     QTest::newRow("eggs added on three, deleted where one was seen, the merge of the others a copy")
             << 3 << "0+tea,meet,0+eggs,1+eggs,1+jam,0 sync,2 sync,2-eggs,1 sync,1 merge,2 sync,1 sync,1 merge,meet" << 1
             << QStringList {"eggs", "jam", "tea"};
+    QTest::newRow("eggs added on three, deleted where one was seen, a copy edited after the merge of the others")
+            << 3 << "0+tea,meet,0+eggs,1+eggs,1+jam,0 sync,2 sync,2-eggs,1 sync,1 merge,1+milk,2 sync,1 sync,1 merge,meet" << 1
+            << QStringList {"eggs", "jam", "milk", "tea"};
+    QTest::newRow("eggs added on three, deleted where one was seen, the file edited after the merge of the others")
+            << 3 << "0+tea,meet,0+eggs,1+eggs,1+jam,0 sync,2 sync,2-eggs,1 sync,1 merge,1+milk,1 sync,2 sync,2 merge,meet" << 2
+            << QStringList {"eggs", "jam", "milk", "tea"};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }
