@@ -273,53 +273,27 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 // changed in the merge only where the other side holds it as the base's: where it
 // holds it only as its own addition, which the changing side never saw, a deletion is
 // spared and a tick undone. A tick changes an item, not which item it is: a list is
-// spared item by item. Each side's versions since the bases tell what it holds as the
-// base's; the file's, where a merge made it, also the texts that merge went on from,
-// each held against the copy.
+// spared item by item. The file's side is made of the texts its merge went on from,
+// each held against the copy; the copy's, of its versions since the bases.
 void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes,
                                           const MergePlan &plan, const Merged &merged, const Side &copy,
                                           Content content, MergeTexts *texts) const
 {
-    const Side file = sideOf(originalPath, fileBytes, content);
     if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
-        const QVector<Side> sides = sidesOf(originalPath, file, content) + merged.copies;
-        HeldLines since;
-        const bool walked = heldSince(originalPath, plan, file, copy, content, &since);
+        const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
         if (sides.size() >= 2)
-            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content, merged.parts, since.added), content,
-                             copy.parts, texts, &texts->copy);
-        else if (walked)
-            spareAdditionsOf(since.asBase, content, copy.parts, texts, &texts->copy);
+            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content), content, copy.parts, texts, &texts->copy);
     }
-    HeldLines since;
-    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)
-            && heldSince(originalPath, plan, copy, file, content, &since)) {
-        spareAdditionsOf(since.asBase, content, merged.parts, texts, &texts->merged);
+    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
+        const auto read = [&](const QByteArray &hash, QStringList *found) {
+            const bool had = partsOf(originalPath, hash, content, found);
+            *found = keyed(content, *found);
+            return had;
+        };
+        QHash<QString, int> held;
+        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held))
+            spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
     }
-}
-
-// What side holds since the merge's bases, against other.
-bool ConflictMerger::heldSince(const QString &originalPath, const MergePlan &plan, const Side &side,
-                               const Side &other, Content content, HeldLines *held) const
-{
-    const auto read = [&](const QByteArray &hash, QStringList *found) {
-        const bool had = partsOf(originalPath, hash, content, found);
-        *found = keyed(content, *found);
-        return had;
-    };
-    const VersionGraph graph = record->graph();
-    const auto addedBy = [&](const QByteArray &id) {
-        QStringList own;
-        QHash<QString, int> asBase;
-        QHash<QString, int> added;
-        if (partsOf(originalPath, graph.version(id).hash, content, &own)) {
-            const Side beside {{id}, own, true};
-            holdAsBase(&asBase, &added, keyed(content, baseWith(originalPath, graph, beside, other, content)),
-                       keyed(content, own));
-        }
-        return added;
-    };
-    return heldSinceBases(graph, plan.bases, side.versions, read, addedBy, held);
 }
 
 // Whether changer deleted or ticked since base a line that other holds. A note's
@@ -332,32 +306,25 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
 }
 
 // Of each line of the base, the most that one of sides holds as what it shares with
-// changer, not as its own addition, as far as merged, made of the sides, holds more
-// than the additions of any of them or of alsoAdded.
+// changer, not as its own addition.
 QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
-                                               const Side &changer, Content content, const QStringList &merged,
-                                               const QHash<QString, int> &alsoAdded) const
+                                               const Side &changer, Content content) const
 {
     const VersionGraph graph = record->graph();
     QHash<QString, int> held;
-    QHash<QString, int> added = alsoAdded;
-    for (const Side &side : sides)
-        holdAsBase(&held, &added, keyed(content, baseWith(originalPath, graph, side, changer, content)),
-                   keyed(content, side.parts));
-    return heldBesideAdditions(held, added, keyed(content, merged));
-}
-
-// What side and changer both had: all of side where changer went on from it.
-QStringList ConflictMerger::baseWith(const QString &originalPath, const VersionGraph &graph, const Side &side,
-                                     const Side &changer, Content content) const
-{
-    if (seenBy(graph, side.versions, changer.versions))
-        return side.parts;
-    const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
-                                      : graph.plan(side.versions, changer.versions);
-    if (plan.kind == MergePlan::Merge)
-        return mergeBase(originalPath, plan, content, side.parts, changer.parts);
-    return plan.kind == MergePlan::AlreadyMerged ? changer.parts : QStringList();
+    for (const Side &side : sides) {
+        const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
+                                          : graph.plan(side.versions, changer.versions);
+        QStringList sideBase;
+        if (seenBy(graph, side.versions, changer.versions))
+            sideBase = side.parts;
+        else if (plan.kind == MergePlan::Merge)
+            sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
+        else if (plan.kind == MergePlan::AlreadyMerged)
+            sideBase = changer.parts;
+        holdAsBase(&held, keyed(content, sideBase), keyed(content, side.parts));
+    }
+    return held;
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave
@@ -371,30 +338,22 @@ void ConflictMerger::spareAdditionsOf(const QHash<QString, int> &heldAsBase, Con
     texts->base = content == Items ? linesOfItems(texts->base, spared) : spared;
 }
 
-// Bytes as a side of a merge: the versions they may be.
-ConflictMerger::Side ConflictMerger::sideOf(const QString &originalPath, const QByteArray &bytes,
-                                            Content content) const
+// The texts the file is made of: the parents of the merge it holds, where their bytes
+// are at hand, for each brings lines of its own; otherwise the file itself.
+QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const QByteArray &fileBytes,
+                                                      Content content) const
 {
     const QString key = record ? record->fileKey(originalPath) : QString();
     const VersionGraph graph = record ? record->graph() : VersionGraph();
-    return Side {graph.sideOf(graph.withHash(key, sha1(bytes))), parts(content, decodeText(bytes))};
-}
-
-// The texts a side is made of: the parents of the merge it is, where their bytes are at
-// hand, for each brings lines of its own; otherwise the side itself.
-QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const Side &whole,
-                                                      Content content) const
-{
-    const VersionGraph graph = record ? record->graph() : VersionGraph();
-    if (whole.versions.size() != 1 || !graph.contains(whole.versions.first())
-            || graph.version(whole.versions.first()).kind != Version::Merged) {
-        return {whole};
-    }
+    const QVector<QByteArray> versions = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
+    const Side file {versions, parts(content, decodeText(fileBytes))};
+    if (versions.size() != 1 || graph.version(versions.first()).kind != Version::Merged)
+        return {file};
     QVector<Side> parents;
-    for (const QByteArray &parent : graph.version(whole.versions.first()).parents) {
+    for (const QByteArray &parent : graph.version(versions.first()).parents) {
         QByteArray bytes;
         if (!graph.contains(parent) || !record->bytesOf(originalPath, graph.version(parent).hash, &bytes))
-            return {whole};
+            return {file};
         parents << Side {{parent}, parts(content, decodeText(bytes)), true};
     }
     return parents;

@@ -26,7 +26,6 @@
 
 #include <functional>
 
-struct HeldLines;
 class FolderLock;
 class SyncedFile;
 class VersionRecord;
@@ -106,17 +105,11 @@ private:
                               const Merged &merged, const Side &copy, Content content, MergeTexts *texts) const;
     static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                       const QStringList &other);
-    bool heldSince(const QString &originalPath, const MergePlan &plan, const Side &side, const Side &other,
-                   Content content, HeldLines *held) const;
     QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                                   Content content, const QStringList &merged,
-                                   const QHash<QString, int> &alsoAdded) const;
-    QStringList baseWith(const QString &originalPath, const VersionGraph &graph, const Side &side,
-                         const Side &changer, Content content) const;
+                                   Content content) const;
     static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
-    Side sideOf(const QString &originalPath, const QByteArray &bytes, Content content) const;
-    QVector<Side> sidesOf(const QString &originalPath, const Side &whole, Content content) const;
+    QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
                         const std::function<void()> &lookAgain);
     QVector<Version> abandonedHeads(const QString &folder, const QString &prefix,

@@ -224,30 +224,14 @@ QStringList sharedLines(const QStringList &a, const QStringList &b)
     return shared;
 }
 
-void holdAsBase(QHash<QString, int> *heldAsBase, QHash<QString, int> *added, const QStringList &base,
-                const QStringList &side)
+void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side)
 {
     const QHash<QString, int> inSide = counted(side);
     const QHash<QString, int> inBase = counted(base);
-    for (auto line = inSide.cbegin(); line != inSide.cend(); ++line) {
-        const int asBase = qMin(line.value(), inBase.value(line.key()));
-        if (asBase > 0) {
-            int &held = (*heldAsBase)[line.key()];
-            held = qMax(held, asBase);
-        }
-        int &own = (*added)[line.key()];
-        own = qMax(own, line.value() - asBase);
+    for (auto line = inBase.cbegin(); line != inBase.cend(); ++line) {
+        int &held = (*heldAsBase)[line.key()];
+        held = qMax(held, qMin(line.value(), inSide.value(line.key())));
     }
-}
-
-QHash<QString, int> heldBesideAdditions(const QHash<QString, int> &heldAsBase, const QHash<QString, int> &added,
-                                        const QStringList &merged)
-{
-    const QHash<QString, int> inMerged = counted(merged);
-    QHash<QString, int> held;
-    for (auto line = heldAsBase.cbegin(); line != heldAsBase.cend(); ++line)
-        held.insert(line.key(), qMin(line.value(), qMax(0, inMerged.value(line.key()) - added.value(line.key()))));
-    return held;
 }
 
 QStringList withoutLaterDeletions(const QStringList &lines, const QStringList &keys, const QStringList &mergedKeys,

@@ -31,17 +31,9 @@ QStringList mergeItems(const QStringList &base, const QStringList &file, const Q
 // bases of a merge share.
 QStringList sharedLines(const QStringList &a, const QStringList &b);
 
-// Raises heldAsBase to how many times side holds each line of base as base's, and
-// added to how many times it holds a line as its own addition: over several sides, the
-// most any of them holds.
-void holdAsBase(QHash<QString, int> *heldAsBase, QHash<QString, int> *added, const QStringList &base,
-                const QStringList &side);
-
-// A merge made a line one side holds as the base's and a line another side added one,
-// as it makes one a line two sides added: of such a line merged holds, only what is
-// more than the additions counts as held as the base's.
-QHash<QString, int> heldBesideAdditions(const QHash<QString, int> &heldAsBase, const QHash<QString, int> &added,
-                                        const QStringList &merged);
+// Raises heldAsBase to how many times side holds each line of base as base's, not as
+// its own addition: over several sides, the most any of them holds.
+void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side);
 
 // The base for merging a copy into a text made of several sides, each of which holds
 // a line of base heldAsBase times at most: a line the copy deleted that every side

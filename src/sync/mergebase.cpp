@@ -89,23 +89,16 @@ QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, con
 
 namespace {
 
-void raise(QHash<QString, int> *most, const QHash<QString, int> &counts)
-{
-    for (auto line = counts.cbegin(); line != counts.cend(); ++line)
-        (*most)[line.key()] = qMax(most->value(line.key()), line.value());
-}
-
 class HeldSinceBases
 {
 public:
-    HeldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const ReadParts &read,
-                   const AddedBy &addedBy)
-        : graph(graph), bases(bases), read(read), addedBy(addedBy), basesPast(graph.pastOf(bases))
+    HeldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const ReadParts &read)
+        : graph(graph), bases(bases), read(read), basesPast(graph.pastOf(bases))
     {
     }
 
     // Nothing where id went on from none of the bases.
-    std::optional<HeldLines> of(const QByteArray &id)
+    std::optional<QHash<QString, int>> of(const QByteArray &id)
     {
         auto found = held.constFind(id);
         if (found != held.cend())
@@ -114,14 +107,7 @@ public:
                                         [&](const QByteArray &base) { return graph.sameVersion(id, base); });
         if ((!isBase && basesPast.contains(id)) || ++visits > maximumVisits || !graph.contains(id))
             return std::nullopt;
-        std::optional<HeldLines> result;
-        if (isBase) {
-            const std::optional<QHash<QString, int>> baseCounts = counts(id);
-            if (baseCounts)
-                result = HeldLines {*baseCounts, {}};
-        } else {
-            result = fromParents(id);
-        }
+        const std::optional<QHash<QString, int>> result = isBase ? counts(id) : fromParents(id);
         unreadableBase = unreadableBase || (isBase && !result);
         held.insert(id, result);
         return result;
@@ -142,32 +128,24 @@ private:
         return counted;
     }
 
-    std::optional<HeldLines> fromParents(const QByteArray &id)
+    std::optional<QHash<QString, int>> fromParents(const QByteArray &id)
     {
-        std::optional<HeldLines> most;
-        QVector<QByteArray> beside;
+        std::optional<QHash<QString, int>> most;
         for (const QByteArray &parent : graph.parentsOf(id)) {
-            const std::optional<HeldLines> parentHeld = of(parent);
-            if (!parentHeld) {
-                if (!basesPast.contains(parent))
-                    beside << parent;
+            const std::optional<QHash<QString, int>> parentHeld = of(parent);
+            if (!parentHeld)
                 continue;
-            }
             if (!most)
                 most.emplace();
-            raise(&most->asBase, parentHeld->asBase);
-            raise(&most->added, parentHeld->added);
+            for (auto line = parentHeld->cbegin(); line != parentHeld->cend(); ++line)
+                (*most)[line.key()] = qMax(most->value(line.key()), line.value());
         }
         if (!most)
             return most;
-        for (const QByteArray &parent : qAsConst(beside))
-            raise(&most->added, addedBy(parent));
         const std::optional<QHash<QString, int>> own = counts(id);
         if (own) {
-            for (auto line = most->added.begin(); line != most->added.end(); ++line)
+            for (auto line = most->begin(); line != most->end(); ++line)
                 line.value() = qMin(line.value(), own->value(line.key()));
-            for (auto line = most->asBase.begin(); line != most->asBase.end(); ++line)
-                line.value() = qMin(line.value(), own->value(line.key()) - most->added.value(line.key()));
         }
         return most;
     }
@@ -176,9 +154,8 @@ private:
     const VersionGraph &graph;
     const QVector<QByteArray> &bases;
     const ReadParts &read;
-    const AddedBy &addedBy;
     const QSet<QByteArray> basesPast;
-    QHash<QByteArray, std::optional<HeldLines>> held;
+    QHash<QByteArray, std::optional<QHash<QString, int>>> held;
     int visits = 0;
     bool unreadableBase = false;
 };
@@ -186,19 +163,19 @@ private:
 } // namespace
 
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
-                    const ReadParts &read, const AddedBy &addedBy, HeldLines *held)
+                    const ReadParts &read, QHash<QString, int> *held)
 {
     if (heads.isEmpty())
         return false;
-    HeldSinceBases since(graph, bases, read, addedBy);
+    HeldSinceBases since(graph, bases, read);
     for (const QByteArray &head : heads) {
-        const std::optional<HeldLines> headHeld = since.of(head);
+        const std::optional<QHash<QString, int>> headHeld = since.of(head);
         if (since.failed())
             return false;
         if (!headHeld)
             continue;
-        raise(&held->asBase, headHeld->asBase);
-        raise(&held->added, headHeld->added);
+        for (auto line = headHeld->cbegin(); line != headHeld->cend(); ++line)
+            (*held)[line.key()] = qMax(held->value(line.key()), line.value());
     }
     return true;
 }

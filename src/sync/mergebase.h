@@ -28,25 +28,12 @@ using ShareParts = std::function<QStringList(const QStringList &a, const QString
 QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, const ReadParts &read,
                            const MergeParts &merge, bool *whole = nullptr, const ShareParts &share = sharedLines);
 
-// Of a version that went on from none of the bases, how many of each line it holds as
-// its own addition, which the other side of the merge never saw.
-using AddedBy = std::function<QHash<QString, int>(const QByteArray &id)>;
-
-struct HeldLines
-{
-    QHash<QString, int> asBase; // came down from the bases
-    QHash<QString, int> added;  // added beside them by versions merged in
-};
-
 // How many of each line the texts of heads hold as the bases' rather than as their own
 // later addition: a version holds as much of what its parents held so as it still
 // has; one that went on from none of the bases holds none; one whose bytes cannot be
-// had, what its parents held. A merge makes one line of a line both its parents added,
-// and so of the bases' line and another's addition: where a parent that went on from
-// none of the bases added a line, the merge holds it as added, and as the bases' only
-// as far as it holds it more times. False where there are no heads, a base's bytes
-// cannot be had or more than a few hundred versions lie between.
+// had, what its parents held. False where there are no heads, a base's bytes cannot be
+// had or more than a few hundred versions lie between.
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
-                    const ReadParts &read, const AddedBy &addedBy, HeldLines *held);
+                    const ReadParts &read, QHash<QString, int> *held);
 
 #endif // MERGEBASE_H
