@@ -130,6 +130,15 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=rice<", "d:1=rice<", "b:1!r=rice<", "b:2=rice jam<b:1", "b:3=rice<b:2",
                             "c:1!r=rice<", "c:2=rice milk<c:1", "c:3=rice<c:2", "c:4=rice tea<c:3", "a:2=<a:1"}
             << "" << "rice tea" << merge << "rice tea";
+    QTest::newRow("three reads alike, each alike with versions that went on from the others")
+            << QStringList {"a:1=rice<", "b:1!r=rice<", "b:2=rice jam<b:1", "b:3=rice<b:2", "c:1!r=rice<",
+                            "c:2=rice milk<c:1", "c:3=rice<c:2", "d:1!r=rice<", "d:2=rice oil<d:1", "d:3=rice<d:2",
+                            "d:4=rice tea<d:3", "a:2=<a:1"}
+            << "" << "rice tea" << merge << "tea";
+    QTest::newRow("two reads alike, each of which can only be a different oldest")
+            << QStringList {"a:1=rice<", "e:1=rice<", "b:1!r=rice<~e:1", "b:2=rice jam<b:1", "b:3=rice<b:2",
+                            "c:1!r=rice<~a:1", "c:2=rice milk<c:1", "c:3=rice<c:2", "c:4=rice tea<c:3", "a:2=<a:1"}
+            << "" << "rice tea" << merge << "rice tea";
     QTest::newRow("a read alike with the same edit on two machines goes on from what they share")
             << QStringList {"a:1=eggs milk<", "b:1=eggs<a:1", "c:1=eggs<a:1", "d:1!r=eggs<", "d:2=eggs tea<d:1",
                             "a:2=eggs milk jam<a:1"}
