@@ -339,16 +339,12 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &fileNodes, const QVector
     }
     // A file or a copy holds what a machine last wrote, which nothing went on from but
     // a merge of it: bytes only versions long replaced had, or only reads, are a new
-    // version whose record may be on its way. A file replaced by the copy alone is
-    // what the copy went on from: the copy was set aside in its place.
+    // version whose record may be on its way. So are bytes the copy went on from:
+    // another machine may have come to them anew.
     for (const QVector<QByteArray> &side : {fileNodes, copyNodes}) {
         if (fileKnown && side == fileNodes)
             continue;
-        const QVector<QByteArray> &children = nodes.value(side.first()).children;
-        const bool replacedByCopy = side == fileNodes && std::all_of(children.cbegin(), children.cend(), [&](const QByteArray &child) {
-            return copySide.contains(child);
-        });
-        if ((!children.isEmpty() && !replacedByCopy)
+        if (!nodes.value(side.first()).children.isEmpty()
                 || std::none_of(side.cbegin(), side.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
             return plan;
         }

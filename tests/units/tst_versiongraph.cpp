@@ -150,9 +150,12 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=eggs milk<", "b:1=eggs +milk<a:1", "a:2=eggs +milk<a:1", "a:3=eggs<a:2",
                             "b:2=eggs +milk tea<b:1"}
             << "eggs" << "eggs +milk tea" << merge << "eggs tea";
-    QTest::newRow("a copy set aside in place of the version it went on from")
-            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "a:3=milk<a:2"} << "eggs milk" << "milk" << merge
-            << "milk";
+    QTest::newRow("bytes the copy went on from wait for their record")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "a:3=milk<a:2"} << "eggs milk" << "milk"
+            << int(MergePlan::Unproven) << "";
+    QTest::newRow("bytes another machine came to anew, alike with ones the copy went on from")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "a:3=eggs<a:2", "a:4=eggs tea<a:3", "b:1=eggs milk<a:1"}
+            << "eggs milk" << "eggs tea" << merge << "eggs tea milk";
     QTest::newRow("bytes only a replaced version had wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=tea<a:2"} << "tea" << "eggs"
             << int(MergePlan::Unproven) << "";
