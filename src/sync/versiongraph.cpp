@@ -339,12 +339,18 @@ MergePlan VersionGraph::plan(const QVector<QByteArray> &fileNodes, const QVector
     }
     // A file or a copy holds what a machine last wrote, which nothing went on from but
     // a merge of it: bytes only versions long replaced had, or only reads, are a new
-    // version whose record may be on its way. So are bytes the copy went on from:
-    // another machine may have come to them anew.
+    // version whose record may be on its way. So are bytes the copy went on from, as
+    // another machine may have come to them anew, unless they are a merge several
+    // machines made alike: the file is another's, which the copy went on from too.
     for (const QVector<QByteArray> &side : {fileNodes, copyNodes}) {
         if (fileKnown && side == fileNodes)
             continue;
-        if (!nodes.value(side.first()).children.isEmpty()
+        const QVector<QByteArray> &children = nodes.value(side.first()).children;
+        const bool replacedByCopy = side == fileNodes && mergedAlikeBySeveral({side.first()})
+                && std::all_of(children.cbegin(), children.cend(), [&](const QByteArray &child) {
+                       return copySide.contains(child);
+                   });
+        if ((!children.isEmpty() && !replacedByCopy)
                 || std::none_of(side.cbegin(), side.cend(), [this](const QByteArray &node) { return isLadlewise(node); })) {
             return plan;
         }

@@ -153,6 +153,10 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
     QTest::newRow("bytes the copy went on from wait for their record")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "a:3=milk<a:2"} << "eggs milk" << "milk"
             << int(MergePlan::Unproven) << "";
+    QTest::newRow("a merge two machines made alike, edited on one and set aside")
+            << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "b:1=eggs tea<a:1", "a:3!m=eggs milk tea<a:2,b:1",
+                            "b:2!m=eggs milk tea<a:2,b:1", "b:3=milk tea<b:2"}
+            << "eggs milk tea" << "milk tea" << merge << "milk tea";
     QTest::newRow("bytes another machine came to anew, alike with ones the copy went on from")
             << QStringList {"a:1=eggs<", "a:2=eggs milk<a:1", "a:3=eggs<a:2", "a:4=eggs tea<a:3", "b:1=eggs milk<a:1"}
             << "eggs milk" << "eggs tea" << merge << "eggs tea milk";
