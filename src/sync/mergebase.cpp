@@ -119,19 +119,48 @@ public:
 private:
     std::optional<QHash<QString, int>> counts(const QByteArray &id)
     {
+        const QByteArray &hash = graph.version(id).hash;
+        auto found = counted.constFind(hash);
+        if (found != counted.cend())
+            return *found;
         QStringList parts;
-        if (!read(graph.version(id).hash, &parts))
-            return std::nullopt;
-        QHash<QString, int> counted;
-        for (const QString &part : qAsConst(parts))
-            ++counted[part];
-        return counted;
+        std::optional<QHash<QString, int>> lines;
+        if (read(hash, &parts)) {
+            lines.emplace();
+            for (const QString &part : qAsConst(parts))
+                ++(*lines)[part];
+        }
+        counted.insert(hash, lines);
+        return lines;
     }
 
+    // A merge is replayed parent by parent against the base each shares with those
+    // before it, as it was made: a line one parent deleted since that base is gone from
+    // the merge, and what it holds of it is a later parent's own addition, even where
+    // an earlier parent held it as the bases'. Where bytes are missing, a merge holds
+    // as much as its parents held so.
     std::optional<QHash<QString, int>> fromParents(const QByteArray &id)
     {
+        // The record keeps a merge's parents in the order they were merged.
+        const QVector<QByteArray> &merged = graph.version(id).parents;
+        std::optional<QHash<QString, int>> result =
+                merged.size() > 1 ? replayed(merged) : std::optional<QHash<QString, int>>();
+        if (!result)
+            result = mostOf(graph.parentsOf(id));
+        if (!result)
+            return result;
+        const std::optional<QHash<QString, int>> own = counts(id);
+        if (own) {
+            for (auto line = result->begin(); line != result->end(); ++line)
+                line.value() = qMin(line.value(), own->value(line.key()));
+        }
+        return result;
+    }
+
+    std::optional<QHash<QString, int>> mostOf(const QVector<QByteArray> &parents)
+    {
         std::optional<QHash<QString, int>> most;
-        for (const QByteArray &parent : graph.parentsOf(id)) {
+        for (const QByteArray &parent : parents) {
             const std::optional<QHash<QString, int>> parentHeld = of(parent);
             if (!parentHeld)
                 continue;
@@ -140,14 +169,88 @@ private:
             for (auto line = parentHeld->cbegin(); line != parentHeld->cend(); ++line)
                 (*most)[line.key()] = qMax(most->value(line.key()), line.value());
         }
-        if (!most)
-            return most;
-        const std::optional<QHash<QString, int>> own = counts(id);
-        if (own) {
-            for (auto line = most->begin(); line != most->end(); ++line)
-                line.value() = qMin(line.value(), own->value(line.key()));
-        }
         return most;
+    }
+
+    struct Tally
+    {
+        QHash<QString, int> count;
+        QHash<QString, int> held;
+    };
+
+    // Nothing where a parent is unknown, its or a base's bytes cannot be had, or none of
+    // the parents went on from the bases.
+    std::optional<QHash<QString, int>> replayed(const QVector<QByteArray> &parents)
+    {
+        std::optional<Tally> merged;
+        bool fromBases = false;
+        QVector<QByteArray> done;
+        for (const QByteArray &parent : parents) {
+            if (!graph.contains(parent))
+                return std::nullopt;
+            const std::optional<QHash<QString, int>> parentHeld = of(parent);
+            const std::optional<QHash<QString, int>> parentCount = counts(parent);
+            if (!parentCount)
+                return std::nullopt;
+            fromBases = fromBases || parentHeld;
+            const Tally next {*parentCount, parentHeld.value_or(QHash<QString, int>())};
+            if (merged) {
+                const std::optional<QHash<QString, int>> base = sharedBy(graph.newestCommon(done, parent));
+                if (!base)
+                    return std::nullopt;
+                merged = mergedTally(*base, *merged, next);
+            } else {
+                merged = next;
+            }
+            done << parent;
+        }
+        if (!fromBases)
+            return std::nullopt;
+        return merged->held;
+    }
+
+    // Of each line, what every one of the versions holds; the empty id holds nothing.
+    std::optional<QHash<QString, int>> sharedBy(const QVector<QByteArray> &versions)
+    {
+        std::optional<QHash<QString, int>> shared;
+        for (const QByteArray &version : versions) {
+            const std::optional<QHash<QString, int>> held =
+                    version.isEmpty() ? QHash<QString, int>() : counts(version);
+            if (!held)
+                return std::nullopt;
+            if (!shared) {
+                shared = held;
+                continue;
+            }
+            for (auto line = shared->begin(); line != shared->end(); ++line)
+                line.value() = qMin(line.value(), held->value(line.key()));
+        }
+        return shared.value_or(QHash<QString, int>());
+    }
+
+    // A line the base had stays where both sides kept it, and is the bases' where a side
+    // knew it so; an addition both sides made alike is one, the bases' where either's was.
+    static Tally mergedTally(const QHash<QString, int> &base, const Tally &ours, const Tally &theirs)
+    {
+        Tally merged;
+        QSet<QString> lines;
+        for (auto line = ours.count.cbegin(); line != ours.count.cend(); ++line)
+            lines << line.key();
+        for (auto line = theirs.count.cbegin(); line != theirs.count.cend(); ++line)
+            lines << line.key();
+        for (const QString &line : qAsConst(lines)) {
+            const int had = base.value(line);
+            const int kept = qMin(had, qMin(ours.count.value(line), theirs.count.value(line)));
+            const int keptHeld = qMin(kept, qMax(ours.held.value(line), theirs.held.value(line)));
+            const auto added = [&](const Tally &side) { return qMax(0, side.count.value(line) - had); };
+            const auto addedHeld = [&](const Tally &side) {
+                return qMin(added(side), qMax(0, side.held.value(line) - qMin(had, side.count.value(line))));
+            };
+            merged.count.insert(line, kept + qMax(added(ours), added(theirs)));
+            merged.held.insert(line, qMin(merged.count.value(line),
+                                          keptHeld + qMax(addedHeld(ours), addedHeld(theirs))));
+        }
+        return merged;
     }
 
     static const int maximumVisits = 400;
@@ -156,6 +259,7 @@ private:
     const ReadParts &read;
     const QSet<QByteArray> basesPast;
     QHash<QByteArray, std::optional<QHash<QString, int>>> held;
+    QHash<QByteArray, std::optional<QHash<QString, int>>> counted;
     int visits = 0;
     bool unreadableBase = false;
 };

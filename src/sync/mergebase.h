@@ -30,8 +30,9 @@ QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, con
 
 // How many of each line the texts of heads hold as the bases' rather than as their own
 // later addition: a version holds as much of what its parents held so as it still
-// has; one that went on from none of the bases holds none; one whose bytes cannot be
-// had, what its parents held. False where there are no heads, a base's bytes cannot be
+// has, and a merge what its merge of them, parent by parent, kept so; one that went on
+// from none of the bases holds none; one whose bytes cannot be had, what its parents
+// held. False where there are no heads, a base's bytes cannot be
 // had or more than a few hundred versions lie between.
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
                     const ReadParts &read, QHash<QString, int> *held);

@@ -333,6 +333,11 @@ void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
     QTest::newRow("a merge of two sides that kept them")
             << QStringList {"b:1=eggs tea rice<a:1", "b:2!m=eggs tea jam rice<a:1,b:1"} << QByteArray("b:2") << "?"
             << "1 1";
+    QTest::newRow("a merge of the bases' line, deleted by one parent, and another's own addition")
+            << QStringList {"b:1=tea<a:1", "c:1=eggs<", "c:2!m=tea eggs<a:1,b:1,c:1"} << QByteArray("c:2") << "?"
+            << "0 1";
+    QTest::newRow("a merge of the bases' line and another's own alike addition")
+            << QStringList {"c:1=eggs<", "c:2!m=eggs tea<a:1,c:1"} << QByteArray("c:2") << "?" << "1 1";
     QTest::newRow("a version between without its bytes: its parent's stand")
             << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1";
     QTest::newRow("the base without its bytes") << QStringList {"a:2=tea<a:1"} << QByteArray("a:2") << "eggs tea"
