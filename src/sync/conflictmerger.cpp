@@ -191,7 +191,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     if (!file.isReadable() && !file.readError().isEmpty())
         return;
     Merged merged {parts(content, file.text()), {}, {}, {}};
-    for (const QString &copyPath : copyPaths) {
+    for (const QString &copyPath : inOrderOfSharedPast(originalPath, file.bytes(), copyPaths)) {
         QByteArray copy;
         if (!SyncedFile::readConflictCopy(copyPath, &copy))
             continue;
@@ -213,6 +213,32 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         firstSeenUnproven.remove(copyPath);
         QFile::remove(copyPath);
     }
+}
+
+// Copies that share more of the file's past go in first: a deletion made since a
+// version both had then goes in before an alike item another machine added, which the
+// deleting one never saw and which would otherwise have become one line with what it
+// deleted. Ties keep name order, so that machines come to the same text.
+QStringList ConflictMerger::inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
+                                                const QStringList &copyPaths) const
+{
+    if (!record)
+        return copyPaths;
+    const VersionGraph graph = record->graph();
+    const QString key = record->fileKey(originalPath);
+    const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
+    QVector<QPair<int, QString>> byShared;
+    for (const QString &copyPath : copyPaths) {
+        QByteArray copy;
+        const bool read = SyncedFile::readConflictCopy(copyPath, &copy);
+        byShared << qMakePair(read ? graph.sharedPast(fileVersions, graph.withHash(key, sha1(copy))) : 0, copyPath);
+    }
+    std::stable_sort(byShared.begin(), byShared.end(),
+                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first > b.first; });
+    QStringList ordered;
+    for (const QPair<int, QString> &copy : qAsConst(byShared))
+        ordered << copy.second;
+    return ordered;
 }
 
 // False when the copy is left for later: it waits for a record that names it.

@@ -92,6 +92,8 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
+    QStringList inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
+                                    const QStringList &copyPaths) const;
     bool mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
                    const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
                    const std::function<void()> &lookAgain);

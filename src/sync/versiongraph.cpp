@@ -136,6 +136,12 @@ QSet<QByteArray> VersionGraph::pastOf(const QVector<QByteArray> &ids) const
     return QSet<QByteArray>(named.cbegin(), named.cend());
 }
 
+int VersionGraph::sharedPast(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const
+{
+    QSet<QByteArray> shared = ancestry(nodesOf(a));
+    return shared.intersect(ancestry(nodesOf(b))).size();
+}
+
 QSet<QByteArray> VersionGraph::ancestry(const QVector<QByteArray> &nodeKeys) const
 {
     QSet<QByteArray> found;

@@ -82,6 +82,9 @@ public:
     bool sameVersion(const QByteArray &a, const QByteArray &b) const { return nodeOf(a) == nodeOf(b); }
     // The versions ids are or went on from, named as parentsOf names them.
     QSet<QByteArray> pastOf(const QVector<QByteArray> &ids) const;
+    // How many versions both a and b are or went on from: the more, the later the
+    // two parted.
+    int sharedPast(const QVector<QByteArray> &a, const QVector<QByteArray> &b) const;
     // Whether no version went on from id.
     bool isHead(const QByteArray &id) const { return nodes.value(nodeOf(id)).children.isEmpty(); }
 
