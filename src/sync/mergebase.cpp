@@ -178,8 +178,8 @@ private:
         QHash<QString, int> held;
     };
 
-    // Nothing where a parent is unknown, its or a base's bytes cannot be had, or none of
-    // the parents went on from the bases.
+    // Nothing where a parent is unknown, its or a base's bytes cannot be had, the walk
+    // went too far, or none of the parents went on from the bases.
     std::optional<QHash<QString, int>> replayed(const QVector<QByteArray> &parents)
     {
         std::optional<Tally> merged;
@@ -190,7 +190,7 @@ private:
                 return std::nullopt;
             const std::optional<QHash<QString, int>> parentHeld = of(parent);
             const std::optional<QHash<QString, int>> parentCount = counts(parent);
-            if (!parentCount)
+            if (!parentCount || failed())
                 return std::nullopt;
             fromBases = fromBases || parentHeld;
             const Tally next {*parentCount, parentHeld.value_or(QHash<QString, int>())};
