@@ -191,15 +191,12 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     if (!file.isReadable() && !file.readError().isEmpty())
         return;
     Merged merged {parts(content, file.text()), {}, {}, {}};
-    for (const QString &copyPath : inOrderOfSharedPast(originalPath, file.bytes(), copyPaths)) {
-        QByteArray copy;
-        if (!SyncedFile::readConflictCopy(copyPath, &copy))
-            continue;
-        if (decodeText(copy) == file.text() && file.isReadable()) {
-            QFile::remove(copyPath);
+    for (const CopyRead &copy : inOrderOfSharedPast(originalPath, file.bytes(), readCopies(copyPaths))) {
+        if (decodeText(copy.bytes) == file.text() && file.isReadable()) {
+            QFile::remove(copy.path);
             continue;
         }
-        mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy, copyPath, content, lock,
+        mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy.bytes, copy.path, content, lock,
                   &merged, lookAgain);
     }
     if (merged.copyPaths.isEmpty())
@@ -219,26 +216,34 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
 // version both had then goes in before an alike item another machine added, which the
 // deleting one never saw and which would otherwise have become one line with what it
 // deleted. Ties keep name order, so that machines come to the same text.
-QStringList ConflictMerger::inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
-                                                const QStringList &copyPaths) const
+QVector<ConflictMerger::CopyRead> ConflictMerger::inOrderOfSharedPast(const QString &originalPath,
+                                                                      const QByteArray &fileBytes,
+                                                                      QVector<CopyRead> copies) const
 {
     if (!record)
-        return copyPaths;
+        return copies;
     const VersionGraph graph = record->graph();
     const QString key = record->fileKey(originalPath);
     const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
-    QVector<QPair<int, QString>> byShared;
+    QHash<QString, int> shared;
+    for (const CopyRead &copy : qAsConst(copies))
+        shared.insert(copy.path, graph.sharedPast(fileVersions, graph.withHash(key, sha1(copy.bytes))));
+    std::stable_sort(copies.begin(), copies.end(), [&shared](const CopyRead &a, const CopyRead &b) {
+        return shared.value(a.path) > shared.value(b.path);
+    });
+    return copies;
+}
+
+// Those that can be read whole; the others wait for their next look.
+QVector<ConflictMerger::CopyRead> ConflictMerger::readCopies(const QStringList &copyPaths)
+{
+    QVector<CopyRead> copies;
     for (const QString &copyPath : copyPaths) {
-        QByteArray copy;
-        const bool read = SyncedFile::readConflictCopy(copyPath, &copy);
-        byShared << qMakePair(read ? graph.sharedPast(fileVersions, graph.withHash(key, sha1(copy))) : 0, copyPath);
+        QByteArray bytes;
+        if (SyncedFile::readConflictCopy(copyPath, &bytes))
+            copies << CopyRead {copyPath, bytes};
     }
-    std::stable_sort(byShared.begin(), byShared.end(),
-                     [](const QPair<int, QString> &a, const QPair<int, QString> &b) { return a.first > b.first; });
-    QStringList ordered;
-    for (const QPair<int, QString> &copy : qAsConst(byShared))
-        ordered << copy.second;
-    return ordered;
+    return copies;
 }
 
 // False when the copy is left for later: it waits for a record that names it.

@@ -80,6 +80,11 @@ private:
         QStringList merged;
         QStringList copy;
     };
+    struct CopyRead
+    {
+        QString path;
+        QByteArray bytes;
+    };
     struct Merged
     {
         QStringList parts;
@@ -92,8 +97,9 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
-    QStringList inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
-                                    const QStringList &copyPaths) const;
+    QVector<CopyRead> inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
+                                          QVector<CopyRead> copies) const;
+    static QVector<CopyRead> readCopies(const QStringList &copyPaths);
     bool mergeCopy(const QString &originalPath, const QByteArray &fileBytes, const QByteArray &copy,
                    const QString &copyPath, Content content, const FolderLock &lock, Merged *merged,
                    const std::function<void()> &lookAgain);
