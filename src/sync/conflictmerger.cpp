@@ -304,25 +304,17 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
 // changed in the merge only where the other side holds it as the base's: where it
 // holds it only as its own addition, which the changing side never saw, a deletion is
 // spared and a tick undone. A tick changes an item, not which item it is: a list is
-// spared item by item. The file's side is made of the texts its merge went on from,
-// each held against the copy; the copy's, of its versions since the bases.
+// spared item by item. Each side is held as its versions since the bases tell.
 void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QByteArray &fileBytes,
                                           const MergePlan &plan, const Merged &merged, const Side &copy,
                                           Content content, MergeTexts *texts) const
 {
-    if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
-        const QVector<Side> sides = sidesOf(originalPath, fileBytes, content) + merged.copies;
-        if (sides.size() >= 2)
-            spareAdditionsOf(heldAsBase(originalPath, sides, copy, content), content, copy.parts, texts, &texts->copy);
-    }
+    if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts))
+        spareAdditionsOf(heldByMerged(originalPath, fileBytes, merged, copy, content), content, copy.parts, texts,
+                         &texts->copy);
     if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
-        const auto read = [&](const QByteArray &hash, QStringList *found) {
-            const bool had = partsOf(originalPath, hash, content, found);
-            *found = keyed(content, *found);
-            return had;
-        };
-        QHash<QString, int> held;
-        if (heldSinceBases(record->graph(), plan.bases, copy.versions, read, &held))
+        HeldAsBase held;
+        if (heldSinceBases(record->graph(), plan.bases, copy.versions, keyedParts(originalPath, content), &held))
             spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
     }
 }
@@ -336,13 +328,41 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
             || (content == Items && deletesFromMerged(base, other, changer));
 }
 
-// Of each line of the base, the most that one of sides holds as what it shares with
-// changer, not as its own addition.
-QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, const QVector<Side> &sides,
-                                               const Side &changer, Content content) const
+ReadParts ConflictMerger::keyedParts(const QString &originalPath, Content content) const
+{
+    return [this, originalPath, content](const QByteArray &hash, QStringList *found) {
+        const bool had = partsOf(originalPath, hash, content, found);
+        *found = keyed(content, *found);
+        return had;
+    };
+}
+
+// How the file, with the copies merged into it so far, holds each line it shares with
+// changer: the file as its versions since then tell, or else as the texts its merge
+// went on from do.
+HeldAsBase ConflictMerger::heldByMerged(const QString &originalPath, const QByteArray &fileBytes,
+                                        const Merged &merged, const Side &changer, Content content) const
 {
     const VersionGraph graph = record->graph();
-    QHash<QString, int> held;
+    const QVector<QByteArray> fileVersions =
+            graph.sideOf(graph.withHash(record->fileKey(originalPath), sha1(fileBytes)));
+    SidesHeldAsBase held;
+    HeldAsBase fileHeld;
+    if (heldSinceBases(graph, graph.plan(fileVersions, changer.versions).bases, fileVersions,
+                       keyedParts(originalPath, content), &fileHeld))
+        held.add(keyed(content, parts(content, decodeText(fileBytes))), fileHeld);
+    else
+        holdSides(&held, originalPath, sidesOf(originalPath, fileBytes, content), changer, content);
+    holdSides(&held, originalPath, merged.copies, changer, content);
+    return held.held();
+}
+
+// Of each line of the base, how many times each of sides holds it as what it shares
+// with changer, not as its own addition.
+void ConflictMerger::holdSides(SidesHeldAsBase *held, const QString &originalPath, const QVector<Side> &sides,
+                               const Side &changer, Content content) const
+{
+    const VersionGraph graph = record->graph();
     for (const Side &side : sides) {
         const MergePlan plan = side.named ? graph.planFrom(side.versions.first(), changer.versions)
                                           : graph.plan(side.versions, changer.versions);
@@ -353,19 +373,19 @@ QHash<QString, int> ConflictMerger::heldAsBase(const QString &originalPath, cons
             sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = changer.parts;
-        holdAsBase(&held, keyed(content, sideBase), keyed(content, side.parts));
+        held->add(keyed(content, sideBase), keyed(content, side.parts));
     }
-    return held;
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave
 // the base, and its ticks of them are undone in changed.
-void ConflictMerger::spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content,
-                                      const QStringList &changer, MergeTexts *texts, QStringList *changed)
+void ConflictMerger::spareAdditionsOf(const HeldAsBase &heldAsBase, Content content, const QStringList &changer,
+                                      MergeTexts *texts, QStringList *changed)
 {
     if (content == Items)
-        *changed = ticksOfDeletedUndone(texts->base, changer, heldAsBase);
-    const QStringList spared = sparingAdditions(keyed(content, texts->base), keyed(content, changer), heldAsBase);
+        *changed = ticksOfDeletedUndone(texts->base, changer, heldAsBase.byAny);
+    const QStringList spared =
+            sparingAdditions(keyed(content, texts->base), keyed(content, changer), heldAsBase.byEvery);
     texts->base = content == Items ? linesOfItems(texts->base, spared) : spared;
 }
 
@@ -550,12 +570,14 @@ bool ConflictMerger::recover(const QString &originalPath, const Version &head, C
     const QStringList fileParts = parts(content, file.text());
     const QStringList ours = laterDeletionsApplied(originalPath, graph, {{head.id}, parts(content, decodeText(bytes))},
                                                    graph.sideOf(fileVersions), fileParts, content);
-    QStringList base = mergeBase(originalPath, plan, content, fileParts, ours);
+    const Side side {{head.id}, ours};
+    MergeTexts texts {mergeBase(originalPath, plan, content, fileParts, ours), fileParts, ours};
+    spareOthersAdditions(originalPath, file.bytes(), plan, Merged {fileParts, {}, {}, {}}, side, content, &texts);
     // Where another program changed the file since, ours may have been taken in there
     // already, and what it deleted put back: only what it added is sure to be missing.
     if (plan.foreignSince)
-        base = shared(content, base, ours);
-    const QStringList merged = mergeInto(content, base, fileParts, ours);
+        texts.base = shared(content, texts.base, texts.copy);
+    const QStringList merged = mergeInto(content, texts.base, texts.merged, texts.copy);
     if (file.write(merged.join(QLatin1Char('\n')), lock, plan.parents) != SyncedFile::Written) {
         lookAgainIn(folder, retryDelay(), lookAgain);
         return false;

@@ -14,6 +14,8 @@
 #ifndef CONFLICTMERGER_H
 #define CONFLICTMERGER_H
 
+#include "heldasbase.h"
+#include "mergebase.h"
 #include "versiongraph.h"
 
 #include <QDateTime>
@@ -113,9 +115,12 @@ private:
                               const Merged &merged, const Side &copy, Content content, MergeTexts *texts) const;
     static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                       const QStringList &other);
-    QHash<QString, int> heldAsBase(const QString &originalPath, const QVector<Side> &sides, const Side &changer,
-                                   Content content) const;
-    static void spareAdditionsOf(const QHash<QString, int> &heldAsBase, Content content, const QStringList &changer,
+    ReadParts keyedParts(const QString &originalPath, Content content) const;
+    HeldAsBase heldByMerged(const QString &originalPath, const QByteArray &fileBytes, const Merged &merged,
+                            const Side &changer, Content content) const;
+    void holdSides(SidesHeldAsBase *held, const QString &originalPath, const QVector<Side> &sides,
+                   const Side &changer, Content content) const;
+    static void spareAdditionsOf(const HeldAsBase &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
     QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,

@@ -105,14 +105,6 @@ QVector<int> matchLines(const QStringList &a, const QStringList &b)
     return matchOf;
 }
 
-QHash<QString, int> counted(const QStringList &lines)
-{
-    QHash<QString, int> counts;
-    for (const QString &line : lines)
-        ++counts[line];
-    return counts;
-}
-
 // How many of an item the merge keeps: a change only one side made is taken; the
 // same change made on both sides is made once.
 int mergedCount(int base, int file, int copy)
@@ -168,6 +160,14 @@ QStringList withoutAdditionsTwice(const QStringList &merged, const QStringList &
 
 } // namespace
 
+QHash<QString, int> counted(const QStringList &lines)
+{
+    QHash<QString, int> counts;
+    for (const QString &line : lines)
+        ++counts[line];
+    return counts;
+}
+
 QStringList mergeLines(const QStringList &base, const QStringList &ours, const QStringList &theirs)
 {
     const QVector<int> inOurs = matchLines(base, ours);
@@ -222,16 +222,6 @@ QStringList sharedLines(const QStringList &a, const QStringList &b)
         }
     }
     return shared;
-}
-
-void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side)
-{
-    const QHash<QString, int> inSide = counted(side);
-    const QHash<QString, int> inBase = counted(base);
-    for (auto line = inBase.cbegin(); line != inBase.cend(); ++line) {
-        int &held = (*heldAsBase)[line.key()];
-        held = qMax(held, qMin(line.value(), inSide.value(line.key())));
-    }
 }
 
 QStringList withoutLaterDeletions(const QStringList &lines, const QStringList &keys, const QStringList &mergedKeys,

@@ -27,18 +27,16 @@ QStringList mergeLinesWithoutBase(const QStringList &file, const QStringList &co
 // additions go after the item they follow in the copy, or at the end.
 QStringList mergeItems(const QStringList &base, const QStringList &file, const QStringList &copy);
 
+// How many times lines holds each line.
+QHash<QString, int> counted(const QStringList &lines);
+
 // The lines both hold, as many times as both hold them, in a's order: what several
 // bases of a merge share.
 QStringList sharedLines(const QStringList &a, const QStringList &b);
 
-// Raises heldAsBase to how many times side holds each line of base as base's, not as
-// its own addition: over several sides, the most any of them holds.
-void holdAsBase(QHash<QString, int> *heldAsBase, const QStringList &base, const QStringList &side);
-
-// The base for merging a copy into a text made of several sides, each of which holds
-// a line of base heldAsBase times at most: a line the copy deleted that every side
-// holds only as its own addition, which the copy never saw, leaves the base, so that
-// the merge keeps it.
+// The base for merging a copy into a text that holds a line of base heldAsBase times
+// at most as the base's: a line the copy deleted that the text holds only as its own
+// addition, which the copy never saw, leaves the base, so that the merge keeps it.
 QStringList sparingAdditions(const QStringList &base, const QStringList &copy,
                              const QHash<QString, int> &heldAsBase);
 

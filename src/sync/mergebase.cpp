@@ -89,6 +89,14 @@ QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, con
 
 namespace {
 
+using Counts = QHash<QString, int>;
+
+void raise(Counts *most, const Counts &lines)
+{
+    for (auto line = lines.cbegin(); line != lines.cend(); ++line)
+        (*most)[line.key()] = qMax(most->value(line.key()), line.value());
+}
+
 class HeldSinceBases
 {
 public:
@@ -97,17 +105,19 @@ public:
     {
     }
 
-    // Nothing where id went on from none of the bases.
-    std::optional<QHash<QString, int>> of(const QByteArray &id)
+    // Nothing where id neither went on from the bases nor came before them.
+    std::optional<HeldAsBase> of(const QByteArray &id)
     {
         auto found = held.constFind(id);
         if (found != held.cend())
             return *found;
         const bool isBase = std::any_of(bases.cbegin(), bases.cend(),
                                         [&](const QByteArray &base) { return graph.sameVersion(id, base); });
-        if ((!isBase && basesPast.contains(id)) || ++visits > maximumVisits || !graph.contains(id))
+        if (++visits > maximumVisits || !graph.contains(id))
             return std::nullopt;
-        const std::optional<QHash<QString, int>> result = isBase ? counts(id) : fromParents(id);
+        // What the bases went on from, whoever went on from them saw.
+        const bool seen = isBase || basesPast.contains(id);
+        const std::optional<HeldAsBase> result = seen ? wholly(counts(id)) : fromParents(id);
         unreadableBase = unreadableBase || (isBase && !result);
         held.insert(id, result);
         return result;
@@ -117,20 +127,20 @@ public:
     bool failed() const { return visits > maximumVisits || unreadableBase; }
 
 private:
-    std::optional<QHash<QString, int>> counts(const QByteArray &id)
+    static std::optional<HeldAsBase> wholly(const std::optional<Counts> &lines)
+    {
+        return lines ? HeldAsBase {*lines, *lines} : std::optional<HeldAsBase>();
+    }
+
+    std::optional<Counts> counts(const QByteArray &id)
     {
         const QByteArray &hash = graph.version(id).hash;
-        auto found = counted.constFind(hash);
-        if (found != counted.cend())
+        auto found = countsByHash.constFind(hash);
+        if (found != countsByHash.cend())
             return *found;
         QStringList parts;
-        std::optional<QHash<QString, int>> lines;
-        if (read(hash, &parts)) {
-            lines.emplace();
-            for (const QString &part : qAsConst(parts))
-                ++(*lines)[part];
-        }
-        counted.insert(hash, lines);
+        const std::optional<Counts> lines = read(hash, &parts) ? counted(parts) : std::optional<Counts>();
+        countsByHash.insert(hash, lines);
         return lines;
     }
 
@@ -139,48 +149,47 @@ private:
     // the merge, and what it holds of it is a later parent's own addition, even where
     // an earlier parent held it as the bases'. Where bytes are missing, a merge holds
     // as much as its parents held so.
-    std::optional<QHash<QString, int>> fromParents(const QByteArray &id)
+    std::optional<HeldAsBase> fromParents(const QByteArray &id)
     {
         // The record keeps a merge's parents in the order they were merged.
         const QVector<QByteArray> &merged = graph.version(id).parents;
-        std::optional<QHash<QString, int>> result =
-                merged.size() > 1 ? replayed(merged) : std::optional<QHash<QString, int>>();
+        std::optional<HeldAsBase> result = merged.size() > 1 ? replayed(merged) : std::optional<HeldAsBase>();
         if (!result)
             result = mostOf(graph.parentsOf(id));
-        if (!result)
-            return result;
-        const std::optional<QHash<QString, int>> own = counts(id);
-        if (own) {
-            for (auto line = result->begin(); line != result->end(); ++line)
-                line.value() = qMin(line.value(), own->value(line.key()));
+        const std::optional<Counts> own = counts(id);
+        if (result && own) {
+            for (Counts *lines : {&result->byAny, &result->byEvery}) {
+                for (auto line = lines->begin(); line != lines->end(); ++line)
+                    line.value() = qMin(line.value(), own->value(line.key()));
+            }
         }
         return result;
     }
 
-    std::optional<QHash<QString, int>> mostOf(const QVector<QByteArray> &parents)
+    std::optional<HeldAsBase> mostOf(const QVector<QByteArray> &parents)
     {
-        std::optional<QHash<QString, int>> most;
+        std::optional<HeldAsBase> most;
         for (const QByteArray &parent : parents) {
-            const std::optional<QHash<QString, int>> parentHeld = of(parent);
+            const std::optional<HeldAsBase> parentHeld = of(parent);
             if (!parentHeld)
                 continue;
             if (!most)
                 most.emplace();
-            for (auto line = parentHeld->cbegin(); line != parentHeld->cend(); ++line)
-                (*most)[line.key()] = qMax(most->value(line.key()), line.value());
+            raise(&most->byAny, parentHeld->byAny);
+            raise(&most->byEvery, parentHeld->byEvery);
         }
         return most;
     }
 
     struct Tally
     {
-        QHash<QString, int> count;
-        QHash<QString, int> held;
+        Counts count;
+        HeldAsBase held;
     };
 
     // Nothing where a parent is unknown, its or a base's bytes cannot be had, the walk
     // went too far, or none of the parents went on from the bases.
-    std::optional<QHash<QString, int>> replayed(const QVector<QByteArray> &parents)
+    std::optional<HeldAsBase> replayed(const QVector<QByteArray> &parents)
     {
         std::optional<Tally> merged;
         bool fromBases = false;
@@ -188,14 +197,14 @@ private:
         for (const QByteArray &parent : parents) {
             if (!graph.contains(parent))
                 return std::nullopt;
-            const std::optional<QHash<QString, int>> parentHeld = of(parent);
-            const std::optional<QHash<QString, int>> parentCount = counts(parent);
+            const std::optional<HeldAsBase> parentHeld = of(parent);
+            const std::optional<Counts> parentCount = counts(parent);
             if (!parentCount || failed())
                 return std::nullopt;
             fromBases = fromBases || parentHeld;
-            const Tally next {*parentCount, parentHeld.value_or(QHash<QString, int>())};
+            const Tally next {*parentCount, parentHeld.value_or(HeldAsBase())};
             if (merged) {
-                const std::optional<QHash<QString, int>> base = sharedBy(graph.newestCommon(done, parent));
+                const std::optional<Counts> base = sharedBy(graph.newestCommon(done, parent));
                 if (!base)
                     return std::nullopt;
                 merged = mergedTally(*base, *merged, next);
@@ -210,12 +219,11 @@ private:
     }
 
     // Of each line, what every one of the versions holds; the empty id holds nothing.
-    std::optional<QHash<QString, int>> sharedBy(const QVector<QByteArray> &versions)
+    std::optional<Counts> sharedBy(const QVector<QByteArray> &versions)
     {
-        std::optional<QHash<QString, int>> shared;
+        std::optional<Counts> shared;
         for (const QByteArray &version : versions) {
-            const std::optional<QHash<QString, int>> held =
-                    version.isEmpty() ? QHash<QString, int>() : counts(version);
+            const std::optional<Counts> held = version.isEmpty() ? Counts() : counts(version);
             if (!held)
                 return std::nullopt;
             if (!shared) {
@@ -225,12 +233,13 @@ private:
             for (auto line = shared->begin(); line != shared->end(); ++line)
                 line.value() = qMin(line.value(), held->value(line.key()));
         }
-        return shared.value_or(QHash<QString, int>());
+        return shared.value_or(Counts());
     }
 
     // A line the base had stays where both sides kept it, and is the bases' where a side
-    // knew it so; an addition both sides made alike is one, the bases' where either's was.
-    static Tally mergedTally(const QHash<QString, int> &base, const Tally &ours, const Tally &theirs)
+    // knew it so. An addition both sides made alike is one: a tick reaches it where
+    // either's was the bases', a deletion only where both were.
+    static Tally mergedTally(const Counts &base, const Tally &ours, const Tally &theirs)
     {
         Tally merged;
         QSet<QString> lines;
@@ -241,14 +250,22 @@ private:
         for (const QString &line : qAsConst(lines)) {
             const int had = base.value(line);
             const int kept = qMin(had, qMin(ours.count.value(line), theirs.count.value(line)));
-            const int keptHeld = qMin(kept, qMax(ours.held.value(line), theirs.held.value(line)));
             const auto added = [&](const Tally &side) { return qMax(0, side.count.value(line) - had); };
-            const auto addedHeld = [&](const Tally &side) {
-                return qMin(added(side), qMax(0, side.held.value(line) - qMin(had, side.count.value(line))));
+            const auto addedHeld = [&](const Tally &side, const Counts &held) {
+                return qMin(added(side), qMax(0, held.value(line) - qMin(had, side.count.value(line))));
             };
-            merged.count.insert(line, kept + qMax(added(ours), added(theirs)));
-            merged.held.insert(line, qMin(merged.count.value(line),
-                                          keptHeld + qMax(addedHeld(ours), addedHeld(theirs))));
+            const int count = kept + qMax(added(ours), added(theirs));
+            merged.count.insert(line, count);
+            const auto keptHeld = [&](const Counts &ourHeld, const Counts &theirHeld) {
+                return qMin(kept, qMax(ourHeld.value(line), theirHeld.value(line)));
+            };
+            merged.held.byAny.insert(line, qMin(count, keptHeld(ours.held.byAny, theirs.held.byAny)
+                                                        + qMax(addedHeld(ours, ours.held.byAny),
+                                                               addedHeld(theirs, theirs.held.byAny))));
+            const int ownAdded = qMax(added(ours) - addedHeld(ours, ours.held.byEvery),
+                                      added(theirs) - addedHeld(theirs, theirs.held.byEvery));
+            merged.held.byEvery.insert(line, qMin(count, keptHeld(ours.held.byEvery, theirs.held.byEvery)
+                                                          + qMax(added(ours), added(theirs)) - ownAdded));
         }
         return merged;
     }
@@ -258,8 +275,8 @@ private:
     const QVector<QByteArray> &bases;
     const ReadParts &read;
     const QSet<QByteArray> basesPast;
-    QHash<QByteArray, std::optional<QHash<QString, int>>> held;
-    QHash<QByteArray, std::optional<QHash<QString, int>>> counted;
+    QHash<QByteArray, std::optional<HeldAsBase>> held;
+    QHash<QByteArray, std::optional<Counts>> countsByHash;
     int visits = 0;
     bool unreadableBase = false;
 };
@@ -267,19 +284,19 @@ private:
 } // namespace
 
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
-                    const ReadParts &read, QHash<QString, int> *held)
+                    const ReadParts &read, HeldAsBase *held)
 {
     if (heads.isEmpty())
         return false;
     HeldSinceBases since(graph, bases, read);
     for (const QByteArray &head : heads) {
-        const std::optional<QHash<QString, int>> headHeld = since.of(head);
+        const std::optional<HeldAsBase> headHeld = since.of(head);
         if (since.failed())
             return false;
         if (!headHeld)
             continue;
-        for (auto line = headHeld->cbegin(); line != headHeld->cend(); ++line)
-            (*held)[line.key()] = qMax(held->value(line.key()), line.value());
+        raise(&held->byAny, headHeld->byAny);
+        raise(&held->byEvery, headHeld->byEvery);
     }
     return true;
 }

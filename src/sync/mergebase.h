@@ -7,6 +7,7 @@
 #ifndef MERGEBASE_H
 #define MERGEBASE_H
 
+#include "heldasbase.h"
 #include "linemerge.h"
 #include "versiongraph.h"
 
@@ -30,11 +31,11 @@ QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, con
 
 // How many of each line the texts of heads hold as the bases' rather than as their own
 // later addition: a version holds as much of what its parents held so as it still
-// has, and a merge what its merge of them, parent by parent, kept so; one that went on
-// from none of the bases holds none; one whose bytes cannot be had, what its parents
-// held. False where there are no heads, a base's bytes cannot be
-// had or more than a few hundred versions lie between.
+// has, and a merge what its merge of them, parent by parent, kept so; a version the
+// bases went on from holds all it has, and one that went on from none of them, none;
+// one whose bytes cannot be had, what its parents held. False where there are no
+// heads, a base's bytes cannot be had or more than a few hundred versions lie between.
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
-                    const ReadParts &read, QHash<QString, int> *held);
+                    const ReadParts &read, HeldAsBase *held);
 
 #endif // MERGEBASE_H

@@ -125,6 +125,7 @@ bool SyncedFile::refresh()
     const Content onDisk = readContent(filePath);
     if (onDisk == seen)
         return false;
+    takeMergeOfSameBytes();
     QVector<QByteArray> before = held;
     unnamedBefore.clear();
     if (before.isEmpty() && record && seen.state == Content::Read) {
@@ -259,6 +260,7 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
 {
     if (!record || seen.state != Content::Read)
         return {};
+    takeMergeOfSameBytes();
     if (!held.isEmpty())
         return held;
     const QByteArray hash = sha1(seen.bytes);
@@ -270,6 +272,17 @@ QVector<QByteArray> SyncedFile::replacedVersions(const FolderLock &lock)
     }
     held.removeAll(QByteArray());
     return held;
+}
+
+// A merge by this window that came to the bytes it holds went on from the version it
+// held, with what the merge took in: the file is that merge now.
+void SyncedFile::takeMergeOfSameBytes()
+{
+    if (held.isEmpty() || !record || seen.state != Content::Read)
+        return;
+    const Version last = record->lastAdded(record->fileKey(filePath));
+    if (!last.id.isEmpty() && !held.contains(last.id) && last.hash == sha1(seen.bytes))
+        held = {last.id};
 }
 
 // The version of the bytes this window saw before these, named by their bytes only now

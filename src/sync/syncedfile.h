@@ -94,6 +94,7 @@ private:
                        const QVector<QByteArray> &alsoReplaced);
     QVector<QByteArray> replacedVersions(const FolderLock &lock);
     void nameWhatCameBefore();
+    void takeMergeOfSameBytes();
     bool setAside(const QByteArray &bytes) const;
     void remember(const Content &content);
     void watch();

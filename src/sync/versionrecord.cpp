@@ -295,7 +295,7 @@ QByteArray VersionRecord::add(const FolderLock &lock, const QString &path, const
 
 QByteArray VersionRecord::lastAdded(const QString &fileKey, const QByteArray &hash) const
 {
-    const Version last = added.value(fileKey);
+    const Version last = lastAdded(fileKey);
     return last.hash == hash ? last.id : QByteArray();
 }
 

@@ -63,6 +63,7 @@ public:
     // The version this object last recorded of a file, when it has these bytes: what
     // another SyncedFile of this window, a merge, wrote last.
     QByteArray lastAdded(const QString &fileKey, const QByteArray &hash) const;
+    Version lastAdded(const QString &fileKey) const { return added.value(fileKey); }
     // This installation's writer name, or an empty one before its first version.
     QByteArray writer() const;
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "heldasbase.h"
 #include "linemerge.h"
 
 #include <QtTest>
@@ -134,29 +135,34 @@ void tst_LineMerge::groceryItemsMerge()
 }
 
 // A copy merged into a text made of several sides: each side is "its base with the
-// copy > its lines". A line the copy deleted stays in the base only where some side
-// holds it as the base's.
+// copy > its lines". A line the copy deleted stays in the base only where the merge of
+// the sides holds it as the base's; a tick reaches it where some side holds it so.
 void tst_LineMerge::othersAdditionsSpared_data()
 {
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("copy");
     QTest::addColumn<QString>("sides");
     QTest::addColumn<QString>("spared");
+    QTest::addColumn<QString>("ticked"); // what the copy's ticks reach
 
     QTest::newRow("deleted, held as the base's by the file")
-            << "tea rice" << "tea" << "tea rice > tea rice milk; tea > tea jam" << "tea rice";
+            << "tea rice" << "tea" << "tea rice > tea rice milk; tea > tea jam" << "tea rice" << "tea rice";
     QTest::newRow("deleted, held only as another copy's own addition")
-            << "tea rice" << "tea" << "tea rice > tea milk; tea > tea rice" << "tea";
-    QTest::newRow("held as the base's by one side, as an addition by another")
-            << "tea rice" << "tea" << "tea rice > tea rice; tea > tea rice" << "tea rice";
+            << "tea rice" << "tea" << "tea rice > tea milk; tea > tea rice" << "tea" << "tea";
+    QTest::newRow("held as the base's by one side, made one with another's own addition")
+            << "tea rice" << "tea" << "tea rice > tea rice; tea > tea rice" << "tea" << "tea rice";
     QTest::newRow("a side the copy saw whole holds all as the base's")
-            << "eggs milk" << "eggs" << "eggs milk > eggs milk; > milk" << "eggs milk";
+            << "eggs milk" << "eggs" << "eggs milk > eggs milk; > bread" << "eggs milk" << "eggs milk";
+    QTest::newRow("a side the copy saw whole, made one with another's own addition")
+            << "eggs milk" << "eggs" << "eggs milk > eggs milk; > milk" << "eggs" << "eggs milk";
     QTest::newRow("repeats: one of two eggs the base's")
-            << "eggs eggs" << "" << "eggs eggs > eggs; > eggs" << "eggs";
+            << "eggs eggs" << "" << "eggs eggs > eggs; > tea" << "eggs" << "eggs";
+    QTest::newRow("repeats: one of two eggs the base's, and one added again")
+            << "eggs eggs" << "" << "eggs eggs > eggs eggs; eggs > eggs eggs" << "eggs" << "eggs eggs";
     QTest::newRow("a line the copy keeps stays in the base")
-            << "tea rice" << "tea rice" << "> tea rice; > tea rice" << "tea rice";
+            << "tea rice" << "tea rice" << "> tea rice; > tea rice" << "tea rice" << "tea rice";
     QTest::newRow("an unproven side holds nothing as the base's")
-            << "tea rice" << "tea" << "> tea rice" << "tea";
+            << "tea rice" << "tea" << "> tea rice" << "tea" << "tea";
 }
 
 void tst_LineMerge::othersAdditionsSpared()
@@ -165,13 +171,15 @@ void tst_LineMerge::othersAdditionsSpared()
     QFETCH(QString, copy);
     QFETCH(QString, sides);
     QFETCH(QString, spared);
+    QFETCH(QString, ticked);
 
-    QHash<QString, int> heldAsBase;
+    SidesHeldAsBase held;
     for (const QString &side : sides.split(';')) {
         const QStringList parts = side.split('>');
-        holdAsBase(&heldAsBase, words(parts.at(0)), words(parts.at(1)));
+        held.add(words(parts.at(0)), words(parts.at(1)));
     }
-    QCOMPARE(sparingAdditions(words(base), words(copy), heldAsBase).join(' '), spared);
+    QCOMPARE(sparingAdditions(words(base), words(copy), held.held().byEvery).join(' '), spared);
+    QCOMPARE(sparingAdditions(words(base), words(copy), held.held().byAny).join(' '), ticked);
 }
 
 void tst_LineMerge::laterDeletionsApplied_data()

@@ -318,28 +318,36 @@ void tst_VersionGraph::fileNeverGoesBackToWhatItHeld()
 // what a deletion or a tick on the other side may change. A tick changes no item.
 void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
 {
-    QTest::addColumn<QStringList>("versions"); // over a:1, the base
+    QTest::addColumn<QStringList>("versions"); // over a:1, the base, "eggs tea" unless given
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QString>("gone"); // the text whose bytes are not at hand
-    QTest::addColumn<QString>("held"); // of eggs and tea, or "?" where not found
+    // Of eggs and tea, as a tick reaches them and then as a deletion takes them, or "?"
+    // where not found.
+    QTest::addColumn<QString>("held");
 
     QTest::newRow("kept and ticked") << QStringList {"a:2=+eggs tea milk<a:1"} << QByteArray("a:2") << "?"
-                                     << "1 1";
+                                     << "1 1, 1 1";
     QTest::newRow("deleted and added again")
-            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "?" << "0 1";
+            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "?" << "0 1, 0 1";
     QTest::newRow("a merge of a deletion and an addition of its own")
             << QStringList {"a:2=tea<a:1", "b:1=eggs<", "b:2!m=tea eggs<a:2,b:1"} << QByteArray("b:2") << "?"
-            << "0 1";
+            << "0 1, 0 1";
     QTest::newRow("a merge of two sides that kept them")
             << QStringList {"b:1=eggs tea rice<a:1", "b:2!m=eggs tea jam rice<a:1,b:1"} << QByteArray("b:2") << "?"
-            << "1 1";
+            << "1 1, 1 1";
     QTest::newRow("a merge of the bases' line, deleted by one parent, and another's own addition")
             << QStringList {"b:1=tea<a:1", "c:1=eggs<", "c:2!m=tea eggs<a:1,b:1,c:1"} << QByteArray("c:2") << "?"
-            << "0 1";
+            << "0 1, 0 1";
     QTest::newRow("a merge of the bases' line and another's own alike addition")
-            << QStringList {"c:1=eggs<", "c:2!m=eggs tea<a:1,c:1"} << QByteArray("c:2") << "?" << "1 1";
+            << QStringList {"c:1=eggs<", "c:2!m=eggs tea<a:1,c:1"} << QByteArray("c:2") << "?" << "1 1, 0 1";
+    QTest::newRow("the same, saved on since")
+            << QStringList {"c:1=eggs<", "c:2!m=eggs tea<a:1,c:1", "c:3=+eggs tea jam<c:2"} << QByteArray("c:3")
+            << "?" << "1 1, 0 1";
+    QTest::newRow("a merge of the bases and what they went on from")
+            << QStringList {"a:0=eggs<", "y:1=tea<", "a:1=eggs tea<a:0,y:1", "b:1!m=eggs tea<a:0,y:1,a:1"}
+            << QByteArray("b:1") << "?" << "1 1, 1 1";
     QTest::newRow("a version between without its bytes: its parent's stand")
-            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1";
+            << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1, 1 1";
     QTest::newRow("the base without its bytes") << QStringList {"a:2=tea<a:1"} << QByteArray("a:2") << "eggs tea"
                                                 << "?";
 }
@@ -351,14 +359,18 @@ void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem()
     QFETCH(QString, gone);
     QFETCH(QString, held);
 
-    const Versions known(QStringList {"a:1=eggs tea<"} + versions);
+    const bool baseGiven = !versions.filter(QRegularExpression("^a:1=")).isEmpty();
+    const Versions known(baseGiven ? versions : QStringList {"a:1=eggs tea<"} + versions);
     const auto read = [&](const QByteArray &hash, QStringList *parts) {
         *parts = groceryItemTexts(groceryItems(known.texts.value(hash)));
         return hash != sha1(itemsText(gone));
     };
-    QHash<QString, int> found;
+    HeldAsBase found;
     const bool whole = heldSinceBases(VersionGraph(known.versions), {"a:1"}, {head}, read, &found);
-    QCOMPARE(whole ? QString("%1 %2").arg(found.value("eggs")).arg(found.value("tea")) : QString("?"), held);
+    const auto counts = [](const QHash<QString, int> &lines) {
+        return QString("%1 %2").arg(lines.value("eggs")).arg(lines.value("tea"));
+    };
+    QCOMPARE(whole ? counts(found.byAny) + ", " + counts(found.byEvery) : QString("?"), held);
 }
 
 QTEST_GUILESS_MAIN(tst_VersionGraph)
