@@ -193,7 +193,7 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     Merged merged {parts(content, file.text()), {}, {}, {}};
     for (const CopyRead &copy : inOrderOfSharedPast(originalPath, file.bytes(), readCopies(copyPaths))) {
         if (decodeText(copy.bytes) == file.text() && file.isReadable()) {
-            QFile::remove(copy.path);
+            takeInAlike(originalPath, file.bytes(), copy.path, &merged);
             continue;
         }
         mergeCopy(originalPath, file.isReadable() ? file.bytes() : QByteArray(), copy.bytes, copy.path, content, lock,
@@ -210,6 +210,23 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
         firstSeenUnproven.remove(copyPath);
         QFile::remove(copyPath);
     }
+}
+
+// A copy with the file's bytes adds no line, but where those bytes are versions that
+// went on apart (the same item added on two machines, say), the file stands for all of
+// them from here on: a deletion made where only one was seen leaves the others' lines.
+void ConflictMerger::takeInAlike(const QString &originalPath, const QByteArray &fileBytes, const QString &copyPath,
+                                 Merged *merged) const
+{
+    const VersionGraph graph = record ? record->graph() : VersionGraph();
+    const QString key = record ? record->fileKey(originalPath) : QString();
+    const QVector<QByteArray> alike = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
+    if (alike.size() < 2) {
+        QFile::remove(copyPath);
+        return;
+    }
+    merged->replaced += alike;
+    merged->copyPaths << copyPath;
 }
 
 // Copies that share more of the file's past go in first: a deletion made since a

@@ -99,6 +99,8 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
+    void takeInAlike(const QString &originalPath, const QByteArray &fileBytes, const QString &copyPath,
+                     Merged *merged) const;
     QVector<CopyRead> inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
                                           QVector<CopyRead> copies) const;
     static QVector<CopyRead> readCopies(const QStringList &copyPaths);

@@ -289,14 +289,21 @@ bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases,
     if (heads.isEmpty())
         return false;
     HeldSinceBases since(graph, bases, read);
+    // Heads of the same bytes that went on apart are one text: a deletion takes a line
+    // only as far as each of them holds it as the bases'.
+    std::optional<Counts> every;
     for (const QByteArray &head : heads) {
         const std::optional<HeldAsBase> headHeld = since.of(head);
         if (since.failed())
             return false;
-        if (!headHeld)
-            continue;
-        raise(&held->byAny, headHeld->byAny);
-        raise(&held->byEvery, headHeld->byEvery);
+        const Counts headEvery = headHeld ? headHeld->byEvery : Counts();
+        if (!every)
+            every = headEvery;
+        for (auto line = every->begin(); line != every->end(); ++line)
+            line.value() = qMin(line.value(), headEvery.value(line.key()));
+        if (headHeld)
+            raise(&held->byAny, headHeld->byAny);
     }
+    held->byEvery = *every;
     return true;
 }

@@ -33,8 +33,10 @@ QStringList mergeBaseParts(const VersionGraph &graph, const MergePlan &plan, con
 // later addition: a version holds as much of what its parents held so as it still
 // has, and a merge what its merge of them, parent by parent, kept so; a version the
 // bases went on from holds all it has, and one that went on from none of them, none;
-// one whose bytes cannot be had, what its parents held. False where there are no
-// heads, a base's bytes cannot be had or more than a few hundred versions lie between.
+// one whose bytes cannot be had, what its parents held. Of several heads, which are
+// one text, a tick reaches what any holds so and a deletion takes what all do. False
+// where there are no heads, a base's bytes cannot be had or more than a few hundred
+// versions lie between.
 bool heldSinceBases(const VersionGraph &graph, const QVector<QByteArray> &bases, const QVector<QByteArray> &heads,
                     const ReadParts &read, HeldAsBase *held);
 
