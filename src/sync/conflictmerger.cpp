@@ -212,6 +212,13 @@ void ConflictMerger::mergeCopiesOf(const QString &originalPath, const QStringLis
     }
 }
 
+// The versions of the file these bytes may be, as far as the records tell.
+QVector<QByteArray> ConflictMerger::versionsWithBytes(const QString &originalPath, const VersionGraph &graph,
+                                                      const QByteArray &bytes) const
+{
+    return record ? graph.withHash(record->fileKey(originalPath), sha1(bytes)) : QVector<QByteArray>();
+}
+
 // A copy with the file's bytes adds no line, but where those bytes are versions that
 // went on apart (the same item added on two machines, say), the file stands for all of
 // them from here on: a deletion made where only one was seen leaves the others' lines.
@@ -219,8 +226,7 @@ void ConflictMerger::takeInAlike(const QString &originalPath, const QByteArray &
                                  Merged *merged) const
 {
     const VersionGraph graph = record ? record->graph() : VersionGraph();
-    const QString key = record ? record->fileKey(originalPath) : QString();
-    const QVector<QByteArray> alike = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
+    const QVector<QByteArray> alike = graph.sideOf(versionsWithBytes(originalPath, graph, fileBytes));
     if (alike.size() < 2) {
         QFile::remove(copyPath);
         return;
@@ -240,11 +246,10 @@ QVector<ConflictMerger::CopyRead> ConflictMerger::inOrderOfSharedPast(const QStr
     if (!record)
         return copies;
     const VersionGraph graph = record->graph();
-    const QString key = record->fileKey(originalPath);
-    const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
+    const QVector<QByteArray> fileVersions = versionsWithBytes(originalPath, graph, fileBytes);
     QHash<QString, int> shared;
     for (const CopyRead &copy : qAsConst(copies))
-        shared.insert(copy.path, graph.sharedPast(fileVersions, graph.withHash(key, sha1(copy.bytes))));
+        shared.insert(copy.path, graph.sharedPast(fileVersions, versionsWithBytes(originalPath, graph, copy.bytes)));
     std::stable_sort(copies.begin(), copies.end(), [&shared](const CopyRead &a, const CopyRead &b) {
         return shared.value(a.path) > shared.value(b.path);
     });
@@ -269,10 +274,9 @@ bool ConflictMerger::mergeCopy(const QString &originalPath, const QByteArray &fi
                                const std::function<void()> &lookAgain)
 {
     const VersionGraph graph = record ? record->graph() : VersionGraph();
-    const QString key = record ? record->fileKey(originalPath) : QString();
-    const QVector<QByteArray> copyVersions = graph.withHash(key, sha1(copy));
+    const QVector<QByteArray> copyVersions = versionsWithBytes(originalPath, graph, copy);
     const bool fileMissing = !QFileInfo::exists(originalPath);
-    const QVector<QByteArray> fileVersions = graph.withHash(key, sha1(fileBytes));
+    const QVector<QByteArray> fileVersions = versionsWithBytes(originalPath, graph, fileBytes);
     // A record on its way may name a read better; once it has had its time, the merge
     // goes by what the records prove.
     if (graph.awaitsRecord(fileVersions + copyVersions, now().toMSecsSinceEpoch(), unprovenWait) && !fileMissing
@@ -361,15 +365,15 @@ HeldAsBase ConflictMerger::heldByMerged(const QString &originalPath, const QByte
                                         const Merged &merged, const Side &changer, Content content) const
 {
     const VersionGraph graph = record->graph();
-    const QVector<QByteArray> fileVersions =
-            graph.sideOf(graph.withHash(record->fileKey(originalPath), sha1(fileBytes)));
+    const QVector<QByteArray> fileVersions = graph.sideOf(versionsWithBytes(originalPath, graph, fileBytes));
     SidesHeldAsBase held;
     HeldAsBase fileHeld;
     if (heldSinceBases(graph, graph.plan(fileVersions, changer.versions).bases, fileVersions,
                        keyedParts(originalPath, content), &fileHeld))
         held.add(keyed(content, parts(content, decodeText(fileBytes))), fileHeld);
     else
-        holdSides(&held, originalPath, sidesOf(originalPath, fileBytes, content), changer, content);
+        holdSides(&held, originalPath, sidesOf(originalPath, graph, fileVersions, fileBytes, content), changer,
+                  content);
     holdSides(&held, originalPath, merged.copies, changer, content);
     return held.held();
 }
@@ -408,12 +412,10 @@ void ConflictMerger::spareAdditionsOf(const HeldAsBase &heldAsBase, Content cont
 
 // The texts the file is made of: the parents of the merge it holds, where their bytes
 // are at hand, for each brings lines of its own; otherwise the file itself.
-QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const QByteArray &fileBytes,
-                                                      Content content) const
+QVector<ConflictMerger::Side> ConflictMerger::sidesOf(const QString &originalPath, const VersionGraph &graph,
+                                                      const QVector<QByteArray> &versions,
+                                                      const QByteArray &fileBytes, Content content) const
 {
-    const QString key = record ? record->fileKey(originalPath) : QString();
-    const VersionGraph graph = record ? record->graph() : VersionGraph();
-    const QVector<QByteArray> versions = graph.sideOf(graph.withHash(key, sha1(fileBytes)));
     const Side file {versions, parts(content, decodeText(fileBytes))};
     if (versions.size() != 1 || graph.version(versions.first()).kind != Version::Merged)
         return {file};

@@ -99,6 +99,8 @@ private:
                      const QString &onlyCopiesOf, const std::function<void()> &lookAgain);
     void mergeCopiesOf(const QString &originalPath, const QStringList &copyPaths, Content content,
                        const std::function<void()> &lookAgain);
+    QVector<QByteArray> versionsWithBytes(const QString &originalPath, const VersionGraph &graph,
+                                          const QByteArray &bytes) const;
     void takeInAlike(const QString &originalPath, const QByteArray &fileBytes, const QString &copyPath,
                      Merged *merged) const;
     QVector<CopyRead> inOrderOfSharedPast(const QString &originalPath, const QByteArray &fileBytes,
@@ -124,7 +126,8 @@ private:
                    const Side &changer, Content content) const;
     static void spareAdditionsOf(const HeldAsBase &heldAsBase, Content content, const QStringList &changer,
                                  MergeTexts *texts, QStringList *changed);
-    QVector<Side> sidesOf(const QString &originalPath, const QByteArray &fileBytes, Content content) const;
+    QVector<Side> sidesOf(const QString &originalPath, const VersionGraph &graph, const QVector<QByteArray> &versions,
+                          const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,
                         const std::function<void()> &lookAgain);
     QVector<Version> abandonedHeads(const QString &folder, const QString &prefix,
