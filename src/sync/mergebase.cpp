@@ -204,7 +204,8 @@ private:
             fromBases = fromBases || parentHeld;
             const Tally next {*parentCount, parentHeld.value_or(HeldAsBase())};
             if (merged) {
-                const std::optional<Counts> base = sharedBy(graph.newestCommon(done, parent));
+                const std::optional<Counts> base =
+                        sharedBy(graph.newestCommon(done, parent) + graph.meetingsOf(done, parent));
                 if (!base)
                     return std::nullopt;
                 merged = mergedTally(*base, *merged, next);

@@ -184,11 +184,15 @@ QVector<QByteArray> VersionGraph::newest(const QSet<QByteArray> &closed) const
 
 QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const
 {
-    QSet<QByteArray> common;
-    for (const QByteArray &node : nodesOf(merged))
-        common.unite(ancestry(node));
-    common.intersect(ancestry(nodeOf(next)));
-    return idsOf(newest(common));
+    return idsOf(newest(ancestry(nodesOf(merged)).intersect(ancestry(nodeOf(next)))));
+}
+
+QVector<QByteArray> VersionGraph::meetingsOf(const QVector<QByteArray> &merged, const QByteArray &next) const
+{
+    const QSet<QByteArray> mergedSide = ancestry(nodesOf(merged));
+    const QSet<QByteArray> nextSide = ancestry(nodeOf(next));
+    const QSet<QByteArray> common = QSet<QByteArray>(mergedSide).intersect(nextSide);
+    return idsOf(meetings(mergedSide, nextSide, newest(common), common));
 }
 
 QVector<QByteArray> VersionGraph::editsAfter(const QVector<QByteArray> &versions, const QVector<QByteArray> &side,

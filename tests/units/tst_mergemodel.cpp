@@ -732,7 +732,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::addColumn<int>("cases");
     QTest::addColumn<QList<int>>("onceFailed"); // seeds past the count that found a fault
 
-    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249, 642, 699, 753, 974, 1449, 2169, 3868};
+    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249, 642, 699, 753, 771, 974, 1449, 2113, 2169, 2284, 3868};
     QTest::newRow("list, three machines") << false << 3 << false << 50 << QList<int> {66, 81, 119, 152, 258, 267, 363, 387, 417, 511, 746, 789, 1026, 2241, 2264, 3227};
     QTest::newRow("note, three machines") << true << 3 << false << 30 << QList<int> {66, 108, 119, 511, 746, 789, 2241, 2264};
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30 << QList<int> {108};
@@ -838,6 +838,8 @@ void tst_MergeModel::casesOnceLost_data()
             << QStringList {"eggs", "jam", "tea"};
     QTest::newRow("eggs added on both apart, a copy with the very bytes the list came to, deleted apart")
             << 2 << "0+eggs,1+eggs,1+jam,1 sync,0 sync,0-jam,1-eggs,meet" << 1 << QStringList {"eggs"};
+    QTest::newRow("both delete alike, one adds back, its list deleted after the other took it in")
+            << 2 << "0+rice,meet,0-rice,1-rice,meet,0+rice,0+tea,meet,0-rice,0-tea,meet" << 1 << QStringList {};
     QTest::newRow("an editor's line kept, a deletion apart")
             << 2 << "0+eggs,0+milk,meet,0 phone+jam,1-milk,1 sync,0 sync,meet" << 1 << QStringList {"eggs", "jam", "milk"};
 }

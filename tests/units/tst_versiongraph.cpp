@@ -346,6 +346,10 @@ void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
     QTest::newRow("a merge of the bases and what they went on from")
             << QStringList {"a:0=eggs<", "y:1=tea<", "a:1=eggs tea<a:0,y:1", "b:1!m=eggs tea<a:0,y:1,a:1"}
             << QByteArray("b:1") << "?" << "1 1, 1 1";
+    QTest::newRow("a merge with a side that had come to the same bytes as the bases' past")
+            << QStringList {"o:1=eggs<", "p:1=<o:1", "q:1=<o:1", "a:1=eggs tea<p:1", "q:2=<q:1",
+                            "b:1!m=eggs tea<a:1,q:2"}
+            << QByteArray("b:1") << "?" << "1 1, 1 1";
     QTest::newRow("a version between without its bytes: its parent's stand")
             << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1, 1 1";
     QTest::newRow("the base without its bytes") << QStringList {"a:2=tea<a:1"} << QByteArray("a:2") << "eggs tea"
