@@ -204,8 +204,10 @@ private:
             fromBases = fromBases || parentHeld;
             const Tally next {*parentCount, parentHeld.value_or(HeldAsBase())};
             if (merged) {
+                // With no version in common, the empty one every file began from.
+                const QVector<QByteArray> common = graph.newestCommon(done, parent);
                 const std::optional<Counts> base =
-                        sharedBy(graph.newestCommon(done, parent) + graph.meetingsOf(done, parent));
+                        common.isEmpty() ? Counts() : sharedBy(common + graph.meetingsOf(done, parent));
                 if (!base)
                     return std::nullopt;
                 merged = mergedTally(*base, *merged, next);

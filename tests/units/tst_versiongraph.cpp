@@ -350,6 +350,9 @@ void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
             << QStringList {"o:1=eggs<", "p:1=<o:1", "q:1=<o:1", "a:1=eggs tea<p:1", "q:2=<q:1",
                             "b:1!m=eggs tea<a:1,q:2"}
             << QByteArray("b:1") << "?" << "1 1, 1 1";
+    QTest::newRow("a merge with a side it shares no version with, though alike bytes")
+            << QStringList {"a:1=eggs tea<", "c:1=eggs tea<", "c:2=eggs tea rice<c:1", "b:1!m=eggs tea rice<a:1,c:2"}
+            << QByteArray("b:1") << "?" << "1 1, 0 0";
     QTest::newRow("a version between without its bytes: its parent's stand")
             << QStringList {"a:2=tea<a:1", "a:3=tea eggs<a:2"} << QByteArray("a:3") << "tea" << "1 1, 1 1";
     QTest::newRow("the base without its bytes") << QStringList {"a:2=tea<a:1"} << QByteArray("a:2") << "eggs tea"
