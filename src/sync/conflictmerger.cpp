@@ -437,13 +437,19 @@ QStringList ConflictMerger::laterDeletionsApplied(const QString &originalPath, c
 {
     QVector<QPair<QStringList, QStringList>> edits;
     const QSet<QByteArray> laterNames = record->namesAfter(VersionGraph::writerOf(side.versions.value(0)));
-    for (const QByteArray &edit : graph.editsAfter(side.versions, textVersions, laterNames)) {
+    const QVector<QByteArray> later = graph.editsAfter(side.versions, textVersions, laterNames);
+    const auto hasBytes = [&](const QByteArray &hash) {
+        QByteArray bytes;
+        return record->bytesOf(originalPath, hash, &bytes);
+    };
+    for (const QByteArray &edit : later) {
         QStringList after;
         if (!partsOf(originalPath, graph.version(edit).hash, content, &after))
             continue;
         for (const QByteArray &parent : graph.version(edit).parents) {
+            const QByteArray readable = graph.readableThrough(parent, later, hasBytes);
             QStringList before;
-            if (graph.contains(parent) && partsOf(originalPath, graph.version(parent).hash, content, &before))
+            if (!readable.isEmpty() && partsOf(originalPath, graph.version(readable).hash, content, &before))
                 edits.append({keyed(content, before), keyed(content, after)});
         }
     }

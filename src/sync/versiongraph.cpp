@@ -421,6 +421,19 @@ bool VersionGraph::readSince(const QSet<QByteArray> &side, const QVector<QByteAr
 }
 
 // An empty id stands for the empty version, which every file began from.
+QByteArray VersionGraph::readableThrough(const QByteArray &version, const QVector<QByteArray> &edits,
+                                         const std::function<bool(const QByteArray &)> &hasBytes) const
+{
+    QByteArray at = version;
+    while (contains(at) && !hasBytes(this->version(at).hash)) {
+        const QVector<QByteArray> &parents = this->version(at).parents;
+        if (!edits.contains(at) || parents.size() != 1)
+            return QByteArray();
+        at = parents.first();
+    }
+    return contains(at) ? at : QByteArray();
+}
+
 QVector<QByteArray> VersionGraph::reachableBases(const QVector<QByteArray> &bases,
                                                  const std::function<bool(const QByteArray &)> &hasBytes) const
 {

@@ -116,6 +116,12 @@ public:
     QVector<QByteArray> reachableBases(const QVector<QByteArray> &bases,
                                        const std::function<bool(const QByteArray &hash)> &hasBytes) const;
 
+    // version, or where its bytes cannot be had and it is one of edits with one parent,
+    // the nearest before it along such edits whose bytes can: what was deleted on the
+    // way, those edits deleted. An empty id where there is none.
+    QByteArray readableThrough(const QByteArray &version, const QVector<QByteArray> &edits,
+                               const std::function<bool(const QByteArray &hash)> &hasBytes) const;
+
     static QByteArray writerOf(const QByteArray &id) { return id.left(id.indexOf(':')); }
     static quint64 counterOf(const QByteArray &id) { return id.mid(id.indexOf(':') + 1).toULongLong(); }
 

@@ -22,6 +22,8 @@ private slots:
     void baseWithoutItsBytesIsToldOf();
     void fileNeverGoesBackToWhatItHeld_data();
     void fileNeverGoesBackToWhatItHeld();
+    void editsAreReadThroughWhereBytesAreGone_data();
+    void editsAreReadThroughWhereBytesAreGone();
     void heldAsTheBasesIsWhatCameDownFromThem_data();
     void heldAsTheBasesIsWhatCameDownFromThem();
 };
@@ -316,6 +318,46 @@ void tst_VersionGraph::fileNeverGoesBackToWhatItHeld()
 
 // What a side holds of the base's items as the base's, not as its own addition since:
 // what a deletion or a tick on the other side may change. A tick changes no item.
+void tst_VersionGraph::editsAreReadThroughWhereBytesAreGone_data()
+{
+    QTest::addColumn<QStringList>("versions");
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<QString>("edits"); // the later edits, by id
+    QTest::addColumn<QStringList>("gone"); // texts whose bytes are not at hand
+    QTest::addColumn<QByteArray>("readable");
+
+    const QStringList saves {"b:1=eggs<", "a:1=eggs tea<b:1", "a:2=tea<a:1", "a:3=tea jam<a:2"};
+    QTest::newRow("at hand") << saves << QByteArray("a:2") << "a:1,a:2" << QStringList() << QByteArray("a:2");
+    QTest::newRow("gone, a later edit") << saves << QByteArray("a:2") << "a:1,a:2" << QStringList {"tea"}
+                                        << QByteArray("a:1");
+    QTest::newRow("two gone in a row") << saves << QByteArray("a:2") << "a:1,a:2"
+                                       << QStringList {"tea", "eggs tea"} << QByteArray("b:1");
+    QTest::newRow("gone, but no later edit") << saves << QByteArray("a:2") << "a:2" << QStringList {"tea", "eggs tea"}
+                                             << QByteArray();
+    QTest::newRow("gone, a merge") << saves + QStringList {"a:4!m=tea jam rice<a:3,c:1", "c:1=rice<"}
+                                   << QByteArray("a:4") << "a:4" << QStringList {"tea jam rice"} << QByteArray();
+    QTest::newRow("gone to the first") << saves << QByteArray("a:1") << "a:1,b:1" << QStringList {"eggs", "eggs tea"}
+                                       << QByteArray();
+}
+
+void tst_VersionGraph::editsAreReadThroughWhereBytesAreGone()
+{
+    QFETCH(QStringList, versions);
+    QFETCH(QByteArray, version);
+    QFETCH(QString, edits);
+    QFETCH(QStringList, gone);
+    QFETCH(QByteArray, readable);
+
+    QVector<QByteArray> later;
+    for (const QString &edit : edits.split(','))
+        later << edit.toUtf8();
+    const auto hasBytes = [&](const QByteArray &hash) {
+        return std::none_of(gone.cbegin(), gone.cend(),
+                            [&](const QString &text) { return hash == sha1(itemsText(text)); });
+    };
+    QCOMPARE(VersionGraph(Versions(versions).versions).readableThrough(version, later, hasBytes), readable);
+}
+
 void tst_VersionGraph::heldAsTheBasesIsWhatCameDownFromThem_data()
 {
     QTest::addColumn<QStringList>("versions"); // over a:1, the base, "eggs tea" unless given
