@@ -41,7 +41,8 @@ void VersionGraph::classify()
         while (!stack.isEmpty()) {
             Step &top = stack.last();
             const Version &current = version(top.id);
-            const QVector<QByteArray> parents = current.parents + reads.provenParents.value(top.id);
+            const QVector<QByteArray> judged = judgedBefore(current, aliases);
+            const QVector<QByteArray> parents = current.parents + reads.provenParents.value(top.id) + judged;
             const QVector<QByteArray> dependsOn =
                     aliases.contains(top.id) ? QVector<QByteArray> {aliases.value(top.id)} : parents;
             if (top.nextParent < dependsOn.size()) {
@@ -69,7 +70,7 @@ void VersionGraph::classify()
             key.addData(current.file.toUtf8() + '\0' + current.hash + '\0');
             // An edit is its writer's own, whatever it came to; only merges of the same
             // versions into the same bytes are one.
-            if (parentNodes.size() < 2)
+            if (parentNodes.size() < 2 || !judged.isEmpty())
                 key.addData(current.id);
             for (const QByteArray &parent : qAsConst(parentNodes))
                 key.addData(parent + ',');
@@ -86,6 +87,20 @@ void VersionGraph::classify()
             stack.removeLast();
         }
     }
+}
+
+// A read later named as another's version went on, on its reader's machine, from
+// what that file held before, as the sync tool judged where it set nothing aside: what
+// the reader saved on it went on from that too, though the version named did not.
+QVector<QByteArray> VersionGraph::judgedBefore(const Version &saved,
+                                               const QHash<QByteArray, QByteArray> &aliases) const
+{
+    QVector<QByteArray> judged;
+    for (const QByteArray &parent : saved.parents) {
+        if (aliases.contains(parent) && index.contains(parent))
+            judged += version(parent).parents;
+    }
+    return judged;
 }
 
 QVector<QByteArray> VersionGraph::withHash(const QString &file, const QByteArray &hash) const

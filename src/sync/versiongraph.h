@@ -135,6 +135,7 @@ private:
         QVector<QByteArray> ids;
     };
     void classify();
+    QVector<QByteArray> judgedBefore(const Version &saved, const QHash<QByteArray, QByteArray> &aliases) const;
     MergePlan plan(const QVector<QByteArray> &fileNodes, const QVector<QByteArray> &copyNodes,
                    const QVector<QVector<QByteArray>> &mergedSoFar, bool fileKnown) const;
     QByteArray nodeOf(const QByteArray &id) const { return nodeKeys.value(id, "?" + id); }
