@@ -41,8 +41,7 @@ void VersionGraph::classify()
         while (!stack.isEmpty()) {
             Step &top = stack.last();
             const Version &current = version(top.id);
-            const QVector<QByteArray> judged = judgedBefore(current, aliases);
-            const QVector<QByteArray> parents = current.parents + reads.provenParents.value(top.id) + judged;
+            QVector<QByteArray> parents = current.parents + reads.provenParents.value(top.id);
             const QVector<QByteArray> dependsOn =
                     aliases.contains(top.id) ? QVector<QByteArray> {aliases.value(top.id)} : parents;
             if (top.nextParent < dependsOn.size()) {
@@ -60,6 +59,18 @@ void VersionGraph::classify()
                 state.insert(current.id, Done);
                 stack.removeLast();
                 continue;
+            }
+            const QVector<QByteArray> judged = judgedBefore(current, aliases);
+            const auto unvisited = std::find_if(judged.cbegin(), judged.cend(),
+                                                [&](const QByteArray &id) { return !state.contains(id); });
+            if (unvisited != judged.cend()) {
+                state.insert(*unvisited, Visiting);
+                stack.append({*unvisited, 0});
+                continue;
+            }
+            for (const QByteArray &before : judged) {
+                if (state.value(before) == Done)
+                    parents << before;
             }
             QVector<QByteArray> parentNodes;
             for (const QByteArray &parent : parents)
@@ -89,16 +100,28 @@ void VersionGraph::classify()
     }
 }
 
-// A read later named as another's version went on, on its reader's machine, from
-// what that file held before, as the sync tool judged where it set nothing aside: what
-// the reader saved on it went on from that too, though the version named did not.
+// A read later named as another's version went on, on its reader's machine, from what
+// that file held before, as the sync tool judged where it set nothing aside. Where the
+// version named had bytes alike with that in its past, the tool took the two for one:
+// what the reader saved on the read went on from what it held before too. Otherwise the
+// tool may have dropped that, which is then to be merged back, not taken for replaced.
 QVector<QByteArray> VersionGraph::judgedBefore(const Version &saved,
                                                const QHash<QByteArray, QByteArray> &aliases) const
 {
     QVector<QByteArray> judged;
-    for (const QByteArray &parent : saved.parents) {
-        if (aliases.contains(parent) && index.contains(parent))
-            judged += version(parent).parents;
+    for (const QByteArray &read : saved.parents) {
+        if (!aliases.contains(read) || !nodeKeys.contains(read))
+            continue;
+        const QSet<QByteArray> named = ancestry(nodeKeys.value(read));
+        for (const QByteArray &before : version(read).parents) {
+            if (!index.contains(before))
+                continue;
+            const QVector<QByteArray> alike = withHash(version(before).file, version(before).hash);
+            if (std::any_of(alike.cbegin(), alike.cend(), [&](const QByteArray &id) {
+                    return nodeKeys.contains(id) && named.contains(nodeKeys.value(id));
+                }))
+                judged << before;
+        }
     }
     return judged;
 }

@@ -121,6 +121,10 @@ void tst_VersionGraph::copyMergesAgainstWhatBothHad_data()
             << QStringList {"a:1=eggs<", "b:1=eggs tea<a:1", "a:2=eggs tea<a:1", "a:3=eggs tea jam<a:2",
                             "b:2!r=eggs tea jam<b:1", "b:3=eggs jam<b:2", "c:1=eggs tea milk<b:1"}
             << "eggs jam" << "eggs tea milk" << merge << "eggs milk jam";
+    QTest::newRow("a read named later, what its reader held before not alike with its past")
+            << QStringList {"a:1=eggs<", "b:1=eggs tea<a:1", "a:2=eggs jam<a:1", "b:2!r=eggs jam<b:1",
+                            "b:3=jam<b:2"}
+            << "jam" << "eggs tea" << merge << "jam tea";
     QTest::newRow("a read whose bytes recur is the oldest version alike")
             << QStringList {"a:1=<", "b:1!r=<", "a:2=rice<a:1", "b:2!m=rice<b:1,a:2", "b:3=rice milk<b:2", "a:3=<a:2"}
             << "rice milk" << "" << merge << "milk";
