@@ -411,9 +411,18 @@ struct tst_MergeModel::Scenario
             upkeep(machine);
         story << QString("m%1 loses its store%2").arg(m).arg(closed ? ", closed" : "");
         QDir(machines.at(m).store).removeRecursively();
-        if (closed)
-            start(m);
-        machines[m].unprovenSinceLoss = machines[m].unprovenSinceLoss || closed;
+        if (!closed)
+            return;
+        start(m);
+        machines[m].unprovenSinceLoss = true;
+        // What its own merges took in with no change of bytes, which the server's list
+        // stands for only as alike, no new installation can tell for its own.
+        const QSet<QString> &alikeOnServer = serverMeanings.value(fileName()).unrecorded;
+        Meaning &meaning = machines[m].meaning;
+        for (auto tag = meaning.added.cbegin(); tag != meaning.added.cend(); ++tag) {
+            if (alikeOnServer.contains(tag.key()))
+                meaning.unrecorded.insert(tag.key());
+        }
     }
 
     void merge(int m)
@@ -767,7 +776,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::addColumn<int>("cases");
     QTest::addColumn<QList<int>>("onceFailed"); // seeds past the count that found a fault
 
-    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249, 642, 699, 753, 771, 974, 1449, 2113, 2169, 2284, 3868};
+    QTest::newRow("list, two machines") << false << 2 << false << 60 << QList<int> {92, 132, 249, 642, 699, 753, 771, 974, 1354, 1449, 2113, 2169, 2284, 3868};
     QTest::newRow("list, three machines") << false << 3 << false << 50 << QList<int> {66, 81, 119, 152, 258, 267, 363, 387, 417, 479, 511, 746, 789, 952, 1026, 1134, 2241, 2264, 3227};
     QTest::newRow("note, three machines") << true << 3 << false << 30 << QList<int> {66, 108, 119, 511, 746, 789, 2241, 2264};
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30 << QList<int> {108};
