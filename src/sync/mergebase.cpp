@@ -205,9 +205,8 @@ private:
             const Tally next {*parentCount, parentHeld.value_or(HeldAsBase())};
             if (merged) {
                 // With no version in common, the empty one every file began from.
-                const QVector<QByteArray> common = graph.newestCommon(done, parent);
-                const std::optional<Counts> base =
-                        common.isEmpty() ? Counts() : sharedBy(common + graph.meetingsOf(done, parent));
+                const QVector<QByteArray> against = graph.mergedAgainst(done, parent);
+                const std::optional<Counts> base = against.isEmpty() ? Counts() : sharedBy(against);
                 if (!base)
                     return std::nullopt;
                 merged = mergedTally(*base, *merged, next);

@@ -225,12 +225,13 @@ QVector<QByteArray> VersionGraph::newestCommon(const QVector<QByteArray> &merged
     return idsOf(newest(ancestry(nodesOf(merged)).intersect(ancestry(nodeOf(next)))));
 }
 
-QVector<QByteArray> VersionGraph::meetingsOf(const QVector<QByteArray> &merged, const QByteArray &next) const
+QVector<QByteArray> VersionGraph::mergedAgainst(const QVector<QByteArray> &merged, const QByteArray &next) const
 {
     const QSet<QByteArray> mergedSide = ancestry(nodesOf(merged));
     const QSet<QByteArray> nextSide = ancestry(nodeOf(next));
     const QSet<QByteArray> common = QSet<QByteArray>(mergedSide).intersect(nextSide);
-    return idsOf(meetings(mergedSide, nextSide, newest(common), common));
+    const QVector<QByteArray> bases = newest(common);
+    return bases.isEmpty() ? QVector<QByteArray>() : idsOf(bases + meetings(mergedSide, nextSide, bases, common));
 }
 
 QVector<QByteArray> VersionGraph::editsAfter(const QVector<QByteArray> &versions, const QVector<QByteArray> &side,

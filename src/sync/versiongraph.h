@@ -98,9 +98,10 @@ public:
     // The newest versions that next and one of merged went on from: the base for
     // merging next into the merge of merged, as git finds it for a merge commit.
     QVector<QByteArray> newestCommon(const QVector<QByteArray> &merged, const QByteArray &next) const;
-    // Where next and the merge of merged came to the same bytes since those: what a
-    // merge of them took for deleted on both sides (see MergePlan::meetings).
-    QVector<QByteArray> meetingsOf(const QVector<QByteArray> &merged, const QByteArray &next) const;
+    // What merging next into the merge of merged went against: the newest common
+    // versions and where the two came to the same bytes since (see MergePlan::meetings).
+    // None where they have no version in common: the empty one is the base then.
+    QVector<QByteArray> mergedAgainst(const QVector<QByteArray> &merged, const QByteArray &next) const;
     // The edits that the writer of versions saved after all of them, in the past of
     // side, by the writer's own count, which no clock sets, or under laterNames, which
     // it took after: what such an edit deleted was deleted after versions were written,
