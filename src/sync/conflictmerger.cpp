@@ -330,14 +330,25 @@ void ConflictMerger::spareOthersAdditions(const QString &originalPath, const QBy
                                           const MergePlan &plan, const Merged &merged, const Side &copy,
                                           Content content, MergeTexts *texts) const
 {
-    if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts))
-        spareAdditionsOf(heldByMerged(originalPath, fileBytes, merged, copy, content), content, copy.parts, texts,
-                         &texts->copy);
-    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
-        HeldAsBase held;
-        if (heldSinceBases(record->graph(), plan.bases, copy.versions, keyedParts(originalPath, content), &held))
-            spareAdditionsOf(held, content, merged.parts, texts, &texts->merged);
+    if (changesWhatOtherHolds(content, texts->base, copy.parts, merged.parts)) {
+        const auto fileHeld = [&](Content keys) {
+            return std::optional<HeldAsBase>(heldByMerged(originalPath, fileBytes, merged, copy, content, keys));
+        };
+        spareAdditionsOf(fileHeld, content, copy.parts, texts, &texts->copy, &texts->merged);
     }
+    if (changesWhatOtherHolds(content, texts->base, merged.parts, copy.parts)) {
+        const auto copyHeld = [&](Content keys) { return heldSince(originalPath, plan.bases, copy, content, keys); };
+        spareAdditionsOf(copyHeld, content, merged.parts, texts, &texts->merged, &texts->copy);
+    }
+}
+
+std::optional<HeldAsBase> ConflictMerger::heldSince(const QString &originalPath, const QVector<QByteArray> &bases,
+                                                    const Side &side, Content content, Content keys) const
+{
+    HeldAsBase held;
+    if (!heldSinceBases(record->graph(), bases, side.versions, keyedParts(originalPath, content, keys), &held))
+        return std::nullopt;
+    return held;
 }
 
 // Whether changer deleted or ticked since base a line that other holds. A note's
@@ -349,11 +360,12 @@ bool ConflictMerger::changesWhatOtherHolds(Content content, const QStringList &b
             || (content == Items && deletesFromMerged(base, other, changer));
 }
 
-ReadParts ConflictMerger::keyedParts(const QString &originalPath, Content content) const
+// Parts told apart by keys: a list's items by their text, or each line whole.
+ReadParts ConflictMerger::keyedParts(const QString &originalPath, Content content, Content keys) const
 {
-    return [this, originalPath, content](const QByteArray &hash, QStringList *found) {
+    return [this, originalPath, content, keys](const QByteArray &hash, QStringList *found) {
         const bool had = partsOf(originalPath, hash, content, found);
-        *found = keyed(content, *found);
+        *found = keyed(keys, *found);
         return had;
     };
 }
@@ -362,26 +374,27 @@ ReadParts ConflictMerger::keyedParts(const QString &originalPath, Content conten
 // changer: the file as its versions since then tell, or else as the texts its merge
 // went on from do.
 HeldAsBase ConflictMerger::heldByMerged(const QString &originalPath, const QByteArray &fileBytes,
-                                        const Merged &merged, const Side &changer, Content content) const
+                                        const Merged &merged, const Side &changer, Content content,
+                                        Content keys) const
 {
     const VersionGraph graph = record->graph();
     const QVector<QByteArray> fileVersions = graph.sideOf(versionsWithBytes(originalPath, graph, fileBytes));
     SidesHeldAsBase held;
     HeldAsBase fileHeld;
     if (heldSinceBases(graph, graph.plan(fileVersions, changer.versions).bases, fileVersions,
-                       keyedParts(originalPath, content), &fileHeld))
-        held.add(keyed(content, parts(content, decodeText(fileBytes))), fileHeld);
+                       keyedParts(originalPath, content, keys), &fileHeld))
+        held.add(keyed(keys, parts(content, decodeText(fileBytes))), fileHeld);
     else
         holdSides(&held, originalPath, sidesOf(originalPath, graph, fileVersions, fileBytes, content), changer,
-                  content);
-    holdSides(&held, originalPath, merged.copies, changer, content);
+                  content, keys);
+    holdSides(&held, originalPath, merged.copies, changer, content, keys);
     return held.held();
 }
 
 // Of each line of the base, how many times each of sides holds it as what it shares
 // with changer, not as its own addition.
 void ConflictMerger::holdSides(SidesHeldAsBase *held, const QString &originalPath, const QVector<Side> &sides,
-                               const Side &changer, Content content) const
+                               const Side &changer, Content content, Content keys) const
 {
     const VersionGraph graph = record->graph();
     for (const Side &side : sides) {
@@ -394,20 +407,34 @@ void ConflictMerger::holdSides(SidesHeldAsBase *held, const QString &originalPat
             sideBase = mergeBase(originalPath, plan, content, side.parts, changer.parts);
         else if (plan.kind == MergePlan::AlreadyMerged)
             sideBase = changer.parts;
-        held->add(keyed(content, sideBase), keyed(content, side.parts));
+        held->add(keyed(keys, sideBase), keyed(keys, side.parts));
     }
 }
 
 // The changer's deletions of lines the other side holds none of as the base's leave
-// the base, and its ticks of them are undone in changed.
-void ConflictMerger::spareAdditionsOf(const HeldAsBase &heldAsBase, Content content, const QStringList &changer,
-                                      MergeTexts *texts, QStringList *changed)
+// the base, and its ticks of them are undone in changed. An item of a list so spared
+// is ticked in other as other's own addition of it was.
+void ConflictMerger::spareAdditionsOf(const HeldBy &heldBy, Content content, const QStringList &changer,
+                                      MergeTexts *texts, QStringList *changed, QStringList *other)
 {
-    if (content == Items)
-        *changed = ticksOfDeletedUndone(texts->base, changer, heldAsBase.byAny);
-    const QStringList spared =
-            sparingAdditions(keyed(content, texts->base), keyed(content, changer), heldAsBase.byEvery);
-    texts->base = content == Items ? linesOfItems(texts->base, spared) : spared;
+    const std::optional<HeldAsBase> held = heldBy(content);
+    if (!held)
+        return;
+    if (content == Lines) {
+        texts->base = sparingAdditions(texts->base, changer, held->byEvery);
+        return;
+    }
+    *changed = ticksOfDeletedUndone(texts->base, changer, held->byAny);
+    const QStringList baseItems = groceryItemTexts(texts->base);
+    const QStringList kept = sparingAdditions(baseItems, groceryItemTexts(changer), held->byEvery);
+    if (kept.size() == baseItems.size())
+        return;
+    texts->base = linesOfItems(texts->base, kept);
+    QHash<QString, int> spared = counted(baseItems);
+    for (const QString &item : kept)
+        --spared[item];
+    if (const std::optional<HeldAsBase> heldLines = heldBy(Lines))
+        *other = sparedItemsAsAdded(*other, spared, heldLines->byEvery);
 }
 
 // The texts the file is made of: the parents of the merge it holds, where their bytes

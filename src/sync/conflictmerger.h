@@ -27,6 +27,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 class FolderLock;
 class SyncedFile;
@@ -119,13 +120,18 @@ private:
                               const Merged &merged, const Side &copy, Content content, MergeTexts *texts) const;
     static bool changesWhatOtherHolds(Content content, const QStringList &base, const QStringList &changer,
                                       const QStringList &other);
-    ReadParts keyedParts(const QString &originalPath, Content content) const;
+    std::optional<HeldAsBase> heldSince(const QString &originalPath, const QVector<QByteArray> &bases,
+                                        const Side &side, Content content, Content keys) const;
+    ReadParts keyedParts(const QString &originalPath, Content content, Content keys) const;
     HeldAsBase heldByMerged(const QString &originalPath, const QByteArray &fileBytes, const Merged &merged,
-                            const Side &changer, Content content) const;
+                            const Side &changer, Content content, Content keys) const;
     void holdSides(SidesHeldAsBase *held, const QString &originalPath, const QVector<Side> &sides,
-                   const Side &changer, Content content) const;
-    static void spareAdditionsOf(const HeldAsBase &heldAsBase, Content content, const QStringList &changer,
-                                 MergeTexts *texts, QStringList *changed);
+                   const Side &changer, Content content, Content keys) const;
+    // How a side holds lines as the base's, its lines told apart by keys; nothing where
+    // that cannot be told.
+    using HeldBy = std::function<std::optional<HeldAsBase>(Content keys)>;
+    static void spareAdditionsOf(const HeldBy &heldBy, Content content, const QStringList &changer,
+                                 MergeTexts *texts, QStringList *changed, QStringList *other);
     QVector<Side> sidesOf(const QString &originalPath, const VersionGraph &graph, const QVector<QByteArray> &versions,
                           const QByteArray &fileBytes, Content content) const;
     void recoverDropped(const QString &originalPath, const QVector<Version> &heads, Content content,

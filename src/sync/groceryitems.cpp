@@ -121,3 +121,22 @@ QStringList ticksOfDeletedUndone(const QStringList &base, const QStringList &cop
     }
     return undone;
 }
+
+QStringList sparedItemsAsAdded(const QStringList &text, QHash<QString, int> spared, QHash<QString, int> heldAsBase)
+{
+    QStringList added;
+    added.reserve(text.size());
+    for (const QString &line : text) {
+        const GroceryItem item = groceryItemOfLine(line);
+        int &toSpare = spared[item.text];
+        int &held = heldAsBase[line];
+        if (toSpare > 0 && held > 0) {
+            --toSpare;
+            --held;
+            added << groceryLineOf(item.text, !item.ticked);
+        } else {
+            added << line;
+        }
+    }
+    return added;
+}

@@ -32,5 +32,10 @@ QStringList sharedItems(const QStringList &a, const QStringList &b);
 // one of the name is a later addition, which the copy's tick was not made on.
 QStringList ticksOfDeletedUndone(const QStringList &base, const QStringList &copy,
                                  const QHash<QString, int> &heldAsBase);
+// The text with each item whose deletion a merge spared (spared, by item text) ticked
+// as the text's own addition of it was, where the line of it the text holds is the
+// base's (heldAsBase, by line): its tick was made on the deleted one, and an addition
+// alike would have made the line its own.
+QStringList sparedItemsAsAdded(const QStringList &text, QHash<QString, int> spared, QHash<QString, int> heldAsBase);
 
 #endif // GROCERYITEMS_H

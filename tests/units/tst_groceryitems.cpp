@@ -18,6 +18,8 @@ private slots:
     void itemsReadOutsideTheProgram();
     void tickOfADeletedItemIsUndone_data();
     void tickOfADeletedItemIsUndone();
+    void sparedItemIsTickedAsAdded_data();
+    void sparedItemIsTickedAsAdded();
 };
 
 void tst_GroceryItems::lineRead_data()
@@ -113,6 +115,33 @@ void tst_GroceryItems::tickOfADeletedItemIsUndone()
 
     const QHash<QString, int> held {{"eggs", heldAsBase}, {"milk", 1}};
     QCOMPARE(ticksOfDeletedUndone(base.split(','), copy.split(','), held).join(','), undone);
+}
+
+// A merge made the text's own addition one with the base's item, which took the base's
+// tick; once the base's is deleted, what is left is the addition as it was made.
+void tst_GroceryItems::sparedItemIsTickedAsAdded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("spared"); // of eggs
+    QTest::addColumn<QString>("heldLine");
+    QTest::addColumn<QString>("added");
+
+    QTest::newRow("the base's tick") << "x eggs,milk" << 1 << "x eggs" << "eggs,milk";
+    QTest::newRow("the base's untick") << "eggs,x milk" << 1 << "eggs" << "x eggs,x milk";
+    QTest::newRow("ticked since as its own") << "x eggs,milk" << 1 << "" << "x eggs,milk";
+    QTest::newRow("not spared") << "x eggs,milk" << 0 << "x eggs" << "x eggs,milk";
+    QTest::newRow("one of two repeats") << "x eggs,x eggs" << 1 << "x eggs" << "eggs,x eggs";
+}
+
+void tst_GroceryItems::sparedItemIsTickedAsAdded()
+{
+    QFETCH(QString, text);
+    QFETCH(int, spared);
+    QFETCH(QString, heldLine);
+    QFETCH(QString, added);
+
+    const QHash<QString, int> heldAsBase {{heldLine, 1}, {"milk", 1}, {"x milk", 1}};
+    QCOMPARE(sparedItemsAsAdded(text.split(','), {{"eggs", spared}, {"milk", 0}}, heldAsBase).join(','), added);
 }
 
 QTEST_APPLESS_MAIN(tst_GroceryItems)

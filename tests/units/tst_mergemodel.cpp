@@ -780,7 +780,7 @@ void tst_MergeModel::everyOperationIsApplied_data()
     QTest::newRow("list, three machines") << false << 3 << false << 50 << QList<int> {66, 81, 119, 152, 258, 267, 363, 387, 417, 479, 511, 746, 789, 952, 1026, 1134, 2241, 2264, 3227};
     QTest::newRow("note, three machines") << true << 3 << false << 30 << QList<int> {66, 108, 119, 511, 746, 789, 2241, 2264};
     QTest::newRow("list, a phone's editor too") << false << 3 << true << 30 << QList<int> {108};
-    QTest::newRow("list, ticked and moved on two machines") << false << 2 << false << 40 << QList<int> {187, 324, 336, 355, 374, 556, 1788, 2031, 2034, 2090, 2214, 2489};
+    QTest::newRow("list, ticked and moved on two machines") << false << 2 << false << 40 << QList<int> {187, 324, 336, 355, 374, 556, 1438, 1788, 2031, 2034, 2090, 2214, 2489};
 }
 
 void tst_MergeModel::everyOperationIsApplied()
