@@ -61,14 +61,16 @@ struct Meaning
         removed.unite(other.removed);
         ticked.unite(other.ticked);
     }
-    // Alike bytes: what the other holds that this lacks, this holds unrecorded.
-    void mergeInAlike(const Meaning &other)
+    // The same tags, none of them shown by a record.
+    Meaning unrecordedAll() const
     {
-        Meaning alike = other;
-        const QList<QString> tags = other.added.keys();
-        alike.unrecorded = QSet<QString>(tags.cbegin(), tags.cend());
-        mergeIn(alike);
+        Meaning unproven = *this;
+        const QList<QString> tags = added.keys();
+        unproven.unrecorded = QSet<QString>(tags.cbegin(), tags.cend());
+        return unproven;
     }
+    // Alike bytes: what the other holds that this lacks, this holds unrecorded.
+    void mergeInAlike(const Meaning &other) { mergeIn(other.unrecordedAll()); }
     void mergeIn(const QVector<Meaning> &others)
     {
         for (const Meaning &other : others)
@@ -143,7 +145,6 @@ struct Machine
     {
         Meaning meaning;
         QByteArray version;
-        QByteArray bytes;
     };
     QVector<Dropped> dropped;
     // The names its installation wrote under since the process started.
@@ -333,16 +334,12 @@ struct tst_MergeModel::Scenario
     // cannot tell its line from an addition of its own, which the deletion never saw.
     bool heldUnrecordedElsewhere(const QString &tag) const
     {
-        for (const Machine &machine : machines) {
-            if (machine.meaning.unrecorded.contains(tag))
-                return true;
-            for (const Meaning &copy : machine.copyMeanings) {
-                if (copy.unrecorded.contains(tag))
-                    return true;
-            }
-        }
-        return std::any_of(serverMeanings.cbegin(), serverMeanings.cend(),
-                           [&](const Meaning &stored) { return stored.unrecorded.contains(tag); });
+        const auto holds = [&tag](const Meaning &meaning) { return meaning.unrecorded.contains(tag); };
+        return std::any_of(serverMeanings.cbegin(), serverMeanings.cend(), holds)
+                || std::any_of(machines.cbegin(), machines.cend(), [&](const Machine &machine) {
+                       return holds(machine.meaning)
+                               || std::any_of(machine.copyMeanings.cbegin(), machine.copyMeanings.cend(), holds);
+                   });
     }
 
     void remove(int m, bool all)
@@ -495,14 +492,16 @@ struct tst_MergeModel::Scenario
         // file came to its very bytes: then the file is that version too.
         const QStringList now = shown(m);
         const QByteArray bytesNow = readFile(path(m, fileName()));
+        const QByteArray hashNow = QCryptographicHash::hash(bytesNow, QCryptographicHash::Sha1);
         const VersionGraph graph = machine.record->graph();
         for (auto lost = machine.dropped.begin(); lost != machine.dropped.end();) {
             const QList<QString> items = lost->meaning.liveTags().values();
             const bool inFile = std::all_of(items.cbegin(), items.cend(), [&now](const QString &item) {
                 return now.contains(item);
             });
-            const bool heldWhole = inFile && (isOwnSinceStart(m, lost->version) || bytesNow == lost->bytes);
-            if (heldWhole || (graph.contains(lost->version) && !graph.isHead(lost->version))) {
+            const bool known = graph.contains(lost->version);
+            const bool fileIsIt = known && graph.version(lost->version).hash == hashNow;
+            if ((inFile && (isOwnSinceStart(m, lost->version) || fileIsIt)) || (known && !graph.isHead(lost->version))) {
                 machine.meaning.mergeIn(lost->meaning);
                 lost = machine.dropped.erase(lost);
             } else {
@@ -590,8 +589,7 @@ struct tst_MergeModel::Scenario
                 forgetForeignOnlyHere(m);
                 machine.dropped.append({machine.meaning, machine.record->lastAdded(
                                                                   machine.record->fileKey(path(m, name)),
-                                                                  QCryptographicHash::hash(mine.bytes, QCryptographicHash::Sha1)),
-                                          mine.bytes});
+                                                                  QCryptographicHash::hash(mine.bytes, QCryptographicHash::Sha1))});
             } else {
                 machine.copyMeanings.insert(copy, machine.meaning);
                 story << QString("m%1's %2 set aside").arg(m).arg(QString(mine.bytes).replace('\n', ' '));
@@ -615,11 +613,8 @@ struct tst_MergeModel::Scenario
         machine.file->refresh();
         // What changed here went aside, or is lost; what this machine's merges took in
         // without a change of bytes, the server's version lacks, and this one keeps.
-        Meaning read = serverMeanings.value(name);
-        if (isFile && readOfAlikeWriters(m, theirs.bytes)) {
-            const QList<QString> tags = read.added.keys();
-            read.unrecorded = QSet<QString>(tags.cbegin(), tags.cend());
-        }
+        const Meaning sent = serverMeanings.value(name);
+        const Meaning read = isFile && readOfAlikeWriters(m, theirs.bytes) ? sent.unrecordedAll() : sent;
         if (isFile)
             machine.received.insert(theirs.bytes);
         if (isFile && changedHere)
